@@ -1,0 +1,377 @@
+#include "recordio/units.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "recordio/failure_report.h"
+#include "recordio/process.h"
+
+namespace recordio {
+
+UnitTable units;
+StatementState statementState;
+bool prepared = false;
+bool statementInProgress = false;
+
+namespace {
+
+constexpr int kFieldWidth = 80;  // the w of the one edit descriptor "a80"
+constexpr int kMaxNameLength = 255;
+
+int recordPosition = 0;
+
+bool inRange(int32_t unit) { return static_cast<uint32_t>(unit) < kUnitCount; }
+
+// Reports a failure, or clears the statement mark and returns the number
+// when the caller asked for it back.
+int fail(bool returnIt, int number, const char* context) {
+  if (!returnIt) reportFailure(number, context);
+  statementInProgress = false;
+  return number;
+}
+
+bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+
+// fopen that treats a folder as not openable, in every mode.
+FILE* openFile(const char* name, const char* mode) {
+  FILE* stream = fopen(name, mode);
+  struct stat info;
+  if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
+    fclose(stream);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return stream;
+}
+
+// freopen with the same rule; on failure the old stream is gone.
+FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
+  stream = freopen(name, mode, stream);
+  struct stat info;
+  if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
+    fclose(stream);
+    errno = EISDIR;
+    return nullptr;
+  }
+  return stream;
+}
+
+void releaseName(RecordUnit& u) {
+  free(u.fileName);
+  u.fileName = nullptr;
+}
+
+bool setName(RecordUnit& u, const char* name, size_t length) {
+  releaseName(u);
+  u.fileName = static_cast<char*>(malloc(length + 1));
+  if (!u.fileName) return false;
+  memcpy(u.fileName, name, length);
+  u.fileName[length] = '\0';
+  return true;
+}
+
+// Position of the unit as the reader sees it, characters given back included.
+long logicalPosition(RecordUnit& u) { return ftell(u.stream) - u.pushedCount; }
+
+// One byte of the stream, with a CR LF pair read as one line feed.
+int fetchByte(RecordUnit& u) {
+  if (u.pushedCount > 0) return u.pushed[--u.pushedCount];
+  int c = getc_unlocked(u.stream);
+  if (c != '\r') return c;
+  int following = getc_unlocked(u.stream);
+  if (following == '\n') return '\n';
+  if (following != EOF) u.pushed[u.pushedCount++] = following;
+  return '\r';
+}
+
+// Cuts a file that was last written at the stream's position.
+int cutAtPosition(RecordUnit& u, bool err) {
+  if (!u.canSeek || !u.fileName) return 0;
+  long position = ftell(u.stream);
+  if (position < 0 || fseek(u.stream, 0, SEEK_END) != 0) return 0;
+  long length = ftell(u.stream);
+  if (position >= length) return 0;
+  if (fflush(u.stream) != 0 || ftruncate(fileno(u.stream), position) != 0 ||
+      fseek(u.stream, position, SEEK_SET) != 0) {
+    return fail(err, 111, "endfile");
+  }
+  return 0;
+}
+
+int nextFieldChar(RecordUnit& u) {
+  if (u.atEnd) return EOF;
+  int c = fetchByte(u);
+  if (c == '\n') {
+    u.pushed[u.pushedCount++] = '\n';
+  } else if (c != EOF) {
+    ++recordPosition;
+  } else if (feof(u.stream)) {
+    u.atEnd = true;
+  }
+  return c;
+}
+
+void skipRestOfRecord(RecordUnit& u) {
+  if (!u.atEnd) {
+    int c;
+    while ((c = fetchByte(u)) != '\n') {
+      if (c == EOF) {
+        u.atEnd = true;
+        break;
+      }
+    }
+  }
+  recordPosition = 0;
+}
+
+}  // namespace
+
+void prepareRecordIO() {
+  if (statementInProgress) reportFailure(131, "I/O recursion");
+  prepared = true;
+  statementInProgress = false;
+  struct {
+    int number;
+    FILE* stream;
+    bool lastWasWrite;
+  } const consoles[] = {{0, stderr, true}, {5, stdin, false}, {6, stdout, true}};
+  for (const auto& console : consoles) {
+    RecordUnit& u = units[console.number];
+    u.stream = console.stream;
+    u.canSeek = !isTerminal(console.stream);
+    u.lastWasWrite = console.lastWasWrite;
+  }
+}
+
+int32_t trimName(const char* field, int32_t length) {
+  while (length > 0 && field[length - 1] == ' ') --length;
+  return length;
+}
+
+int connectUnit(const ConnectRequest& r) {
+  if (!prepared || statementInProgress) prepareRecordIO();
+  statementState.external = true;
+  if (!inRange(r.unit)) return fail(r.err, 101, "open");
+  RecordUnit& u = units[r.unit];
+  statementState.currentUnit = &u;
+
+  if (u.stream) {
+    if (!r.file || (u.fileName && r.filelen >= 0 &&
+                    strlen(u.fileName) == static_cast<size_t>(r.filelen) &&
+                    memcmp(u.fileName, r.file, r.filelen) == 0)) {
+      return 0;
+    }
+    DisconnectRequest close;
+    close.err = r.err;
+    close.unit = r.unit;
+    disconnectUnit(close);
+  }
+
+  char name[kMaxNameLength + 1];
+  int32_t length;
+  if (r.file) {
+    length = trimName(r.file, r.filelen);
+    if (length > kMaxNameLength) {
+      if (!setName(u, r.file, length)) return fail(r.err, 113, "no space");
+      return fail(r.err, ENAMETOOLONG, "open");
+    }
+    memcpy(name, r.file, length);
+  } else {
+    length = snprintf(name, sizeof name, "unit.%d", r.unit);
+  }
+  name[length] = '\0';
+  if (length == 0) {
+    setName(u, name, 0);
+    return fail(r.err, 107, "open");
+  }
+
+  u.atEnd = false;
+  u.lastWasWrite = false;
+  u.stream = nullptr;
+  u.permits = 3;
+  u.pushedCount = 0;
+  u.writeError = 0;
+
+  const bool old = r.stat && (r.stat[0] == 'o' || r.stat[0] == 'O');
+  if (!setName(u, name, length)) return fail(r.err, 113, "no space");
+  if (old && access(name, F_OK) != 0) return fail(r.err, errno, "open");
+
+  FILE* stream = openFile(name, "r+");
+  if (!stream) {
+    stream = openFile(name, "r");
+    u.permits = 1;
+  }
+  if (!stream && !old) {
+    stream = openFile(name, "w");
+    u.permits = 2;
+    u.lastWasWrite = true;
+  }
+  if (!stream) return fail(r.err, errno, "open");
+  u.stream = stream;
+  u.canSeek = !isTerminal(stream);
+  return 0;
+}
+
+int disconnectUnit(const DisconnectRequest& r) {
+  if (statementInProgress) reportFailure(131, "I/O recursion");
+  if (!inRange(r.unit)) return 0;
+  RecordUnit& u = units[r.unit];
+  if (!u.stream) {
+    u.atEnd = false;
+    releaseName(u);
+    return 0;
+  }
+  int result = 0;
+  if (u.lastWasWrite) result = cutAtPosition(u, r.err);
+  if (u.fileName) {
+    fclose(u.stream);
+    if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
+  }
+  u.stream = nullptr;
+  u.atEnd = false;
+  u.pushedCount = 0;
+  releaseName(u);
+  return result;
+}
+
+int switchToReading(RecordUnit& u) {
+  if (u.permits & 1) {
+    u.lastWasWrite = false;
+    return 0;
+  }
+  if (!u.fileName) {
+    errno = 126;
+    return 1;
+  }
+  long position = logicalPosition(u);
+  u.pushedCount = 0;
+  int permits = 3;
+  FILE* stream = reopenFile(u.fileName, "r+", u.stream);
+  if (!stream) {
+    permits = 1;
+    stream = openFile(u.fileName, "r");
+  }
+  u.stream = stream;
+  if (!stream) {
+    errno = 126;
+    return 1;
+  }
+  fseek(stream, position, SEEK_SET);
+  u.permits = permits;
+  u.lastWasWrite = false;
+  return 0;
+}
+
+int switchToWriting(RecordUnit& u) {
+  if (u.permits & 2) {
+    u.lastWasWrite = true;
+    return 0;
+  }
+  if (!u.fileName) {
+    errno = 127;
+    return 1;
+  }
+  long position = logicalPosition(u);
+  u.pushedCount = 0;
+  u.stream = reopenFile(u.fileName, "r+", u.stream);
+  if (!u.stream) {
+    errno = 127;
+    return 1;
+  }
+  u.permits = 3;
+  fseek(u.stream, position, SEEK_SET);
+  u.lastWasWrite = true;
+  return 0;
+}
+
+int connectDefault(int32_t unit) {
+  const bool inProgress = statementInProgress;
+  statementInProgress = false;
+  ConnectRequest request;
+  request.err = true;
+  request.unit = unit;
+  int result = connectUnit(request);
+  statementInProgress = inProgress;
+  prepared = true;
+  return result;
+}
+
+int32_t formatLength(const char* format) {
+  int depth = 0;
+  int32_t length = 0;
+  for (const char* p = format; *p; ++p) {
+    ++length;
+    if (*p == '(') ++depth;
+    if (*p == ')' && --depth == 0) break;
+  }
+  return length;
+}
+
+int readRecordField(const ReadRequest& r, char* field, int32_t length) {
+  if (!prepared || statementInProgress) prepareRecordIO();
+  statementInProgress = true;
+  statementState.reading = statementState.sequential = true;
+  statementState.formatted = statementState.external = true;
+  if (!inRange(r.unit)) return fail(r.err, 101, "startio");
+  RecordUnit& u = units[r.unit];
+  if (!u.stream && connectDefault(r.unit) != 0) return fail(r.err, 114, "sfe");
+  recordPosition = 0;
+  statementState.currentUnit = &u;
+  statementState.lastFormat = r.format;
+  statementState.lastFormatLength = formatLength(r.format);
+  if (u.lastWasWrite && switchToReading(u) != 0) return fail(r.err, errno, "read start");
+  if (u.atEnd) return fail(r.err || r.end, -1, "read start");
+  if (u.stream == stdin) flushConsole();
+
+  int32_t stored = length < kFieldWidth ? length : kFieldWidth;
+  for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
+    if (nextFieldChar(u) == EOF) return fail(r.err || r.end, -1, "fmt");
+  }
+  for (int32_t i = 0; i < stored; ++i) {
+    int c = nextFieldChar(u);
+    if (c == EOF) return fail(r.err || r.end, -1, "fmt");
+    field[i] = c == '\n' ? ' ' : static_cast<char>(c);
+  }
+  memset(field + stored, ' ', length - stored);
+
+  statementInProgress = false;
+  skipRestOfRecord(u);
+  statementState.lastFormat = nullptr;
+  return 0;
+}
+
+void assignText(char* destination, int32_t destinationLength, const char* source,
+                int32_t sourceLength) {
+  if (destinationLength <= sourceLength) {
+    memmove(destination, source, destinationLength);
+  } else {
+    memmove(destination, source, sourceLength);
+    memset(destination + sourceLength, ' ', destinationLength - sourceLength);
+  }
+}
+
+int nextChar() {
+  RecordUnit& u = *statementState.currentUnit;
+  if (u.atEnd) return EOF;
+  int c = fetchByte(u);
+  if (c == EOF && feof(u.stream)) u.atEnd = true;
+  return c;
+}
+
+void pushBack(int c) {
+  if (c == EOF) return;
+  RecordUnit& u = *statementState.currentUnit;
+  u.pushed[u.pushedCount++] = c;
+}
+
+void emitRecord(RecordUnit& u, const char* chars, size_t count) {
+  if (fwrite(chars, 1, count, u.stream) != count && u.fileName && u.writeError == 0) {
+    u.writeError = errno;
+  }
+}
+
+}  // namespace recordio

@@ -1,0 +1,112 @@
+#include "tests/e2e/program_run.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "tests/support/child.h"
+
+const char kOpeningRecords[] =
+    " Program for Reading CDMG-TYpe Strong Motion Data\n"
+    "\n"
+    " Enter 1st File Name of 3 Components\n"
+    " Enter 2nd File Name of 3 Components\n"
+    " Enter 3rd File Name of 3 Components\n";
+const char kOutputPrompt[] = "\n Enter Output Acceleration File Name (CSV format)\n";
+
+namespace {
+
+void removeTree(const std::string& path) {
+  if (DIR* dir = opendir(path.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") removeTree(path + "/" + name);
+    }
+    closedir(dir);
+    rmdir(path.c_str());
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+ProgramResult runProgram(const ProgramRun& run) {
+  const std::string work = makeTempDir(), capture = makeTempDir();
+  chmod(work.c_str(), 0777);
+  for (const FileSpec& file : run.files) {
+    const std::string path = work + "/" + file.name;
+    if (file.directory) {
+      mkdir(path.c_str(), file.mode | 0700);
+    } else {
+      writeFile(path, file.content);
+      chmod(path.c_str(), file.mode);
+      if (run.unprivileged) chown(path.c_str(), 65534, 65534);
+    }
+  }
+  const std::string out = run.outputPath.empty() ? capture + "/out" : run.outputPath;
+  const std::string err = capture + "/err";
+  int input[2];
+  if (pipe(input) != 0) abort();
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(input[0], 0);
+    close(input[0]);
+    close(input[1]);
+    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
+    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
+    if (chdir(work.c_str()) != 0) _exit(120);
+    signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
+    if (run.unprivileged && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
+                             setuid(65534) != 0)) {
+      _exit(121);
+    }
+    execl(CDMG2CSV_PATH, "cdmg2csv", static_cast<char*>(nullptr));
+    _exit(122);
+  }
+  close(input[0]);
+  signal(SIGPIPE, SIG_IGN);
+  if (!run.input.empty()) (void)!write(input[1], run.input.data(), run.input.size());
+  if (run.signalAtPrompt) {
+    for (int tries = 0; tries < 1000; ++tries) {
+      if (readFile(out).find(kOutputPrompt) != std::string::npos) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, run.signalAtPrompt);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  close(input[1]);
+
+  int status = 0;
+  for (int tries = 0; waitpid(pid, &status, WNOHANG) == 0; ++tries) {
+    if (tries == 3000) kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ProgramResult result;
+  result.out = readFile(out);
+  result.err = readFile(err);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  if (DIR* dir = opendir(work.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat info;
+      stat((work + "/" + name).c_str(), &info);
+      result.files[name] = S_ISDIR(info.st_mode) ? "<dir>" : readFile(work + "/" + name);
+    }
+    closedir(dir);
+  }
+  removeTree(work);
+  removeTree(capture);
+  return result;
+}

@@ -1,0 +1,42 @@
+// Runs the built cdmg2csv in a fresh temporary folder and collects all
+// that it leaves: standard output, standard error, how it ended and the
+// files of the folder.
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct FileSpec {
+  std::string name;
+  std::string content;
+  mode_t mode = 0644;
+  bool directory = false;
+};
+
+struct ProgramRun {
+  std::vector<FileSpec> files;
+  std::string input;          ///< Standard input, closed after it.
+  bool unprivileged = false;  ///< Run as nobody, so permission bits bite.
+  bool ignoreInterrupt = false;
+  int signalAtPrompt = 0;     ///< Sent once the output prompt is shown.
+  std::string outputPath;     ///< Not empty: standard output goes to this path.
+};
+
+struct ProgramResult {
+  std::string out;
+  std::string err;
+  int exitCode = -1;  ///< -1 when ended by a signal.
+  int signal = 0;
+  std::map<std::string, std::string> files;  ///< Folders show as "<dir>".
+};
+
+/// Runs the program as `run` describes and waits for it (30 s at most).
+ProgramResult runProgram(const ProgramRun& run);
+
+/// The console records that every run writes before the first file is read.
+extern const char kOpeningRecords[];
+/// The empty record and the output prompt.
+extern const char kOutputPrompt[];

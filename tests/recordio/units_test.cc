@@ -1,0 +1,204 @@
+#include "recordio/units.h"
+
+#include <gtest/gtest.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "tests/support/child.h"
+
+using namespace recordio;
+
+namespace {
+
+const char kReadState[] =
+    "apparent state: unit 11 named f.txt\nlast format: (a80)\n"
+    "lately reading sequential formatted external IO\n";
+
+// A name field of 80 characters holding `name`.
+std::string field(const std::string& name) { return padded(name); }
+
+void connect11(const std::string& name, const char* stat) {
+  std::string f = field(name);
+  ConnectRequest request;
+  request.unit = 11;
+  request.file = f.data();
+  request.filelen = 80;
+  request.stat = stat;
+  connectUnit(request);
+}
+
+void disconnect11() {
+  DisconnectRequest request;
+  request.unit = 11;
+  disconnectUnit(request);
+}
+
+void becomeNobody() {
+  if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) abort();
+}
+
+// In a child, in a fresh folder holding f.txt with `content`: connects unit
+// 11 to it and reads `reads` records, each written out between brackets.
+ChildResult readRecords(const std::string& content, int reads) {
+  const std::string dir = makeTempDir();
+  writeFile(dir + "/f.txt", content);
+  return runInChild([&] {
+    if (chdir(dir.c_str()) != 0) abort();
+    prepareRecordIO();
+    connect11("f.txt", "old");
+    for (int i = 0; i < reads; ++i) {
+      char line[80];
+      memset(line, '#', 80);
+      ReadRequest request;
+      request.unit = 11;
+      readRecordField(request, line, 80);
+      printf("[%.80s]\n", line);
+    }
+  });
+}
+
+TEST(RecordRead, EveryShapeOfRecord) {
+  const std::string eighty(80, 'a'), longer = eighty + "tail";
+  struct Case {
+    std::string content;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {"short\nnext\n", "[" + padded("short") + "]\n[" + padded("next") + "]\n", ""},
+      {eighty + "\nnext\n", "[" + eighty + "]\n[" + padded("next") + "]\n", ""},
+      {longer + "\nnext\n", "[" + eighty + "]\n[" + padded("next") + "]\n", ""},
+      {"\nnext\n", "[" + padded("") + "]\n[" + padded("next") + "]\n", ""},
+      {"crlf\r\nnext\r\n", "[" + padded("crlf") + "]\n[" + padded("next") + "]\n", ""},
+      {"a\rb\x1a\nnext", "[" + padded("a\rb\x1a") + "]\n", "fmt: end of file\n"},
+      {"", "", "fmt: end of file\n"},
+      {"last", "", "fmt: end of file\n"},
+      {longer, "[" + eighty + "]\n", "read start: end of file\n"},
+      {eighty, "[" + eighty + "]\n", "read start: end of file\n"},
+  };
+  for (const Case& c : cases) {
+    ChildResult r = readRecords(c.content, 2);
+    EXPECT_EQ(r.out, c.out) << c.content;
+    if (c.err.empty()) {
+      EXPECT_EQ(r.err, "");
+      EXPECT_EQ(r.exitCode, 0);
+    } else {
+      EXPECT_EQ(r.err, c.err + kReadState) << c.content;
+      EXPECT_EQ(r.signal, SIGABRT);
+    }
+  }
+}
+
+TEST(Fields, AssignAndTrim) {
+  char f[80];
+  assignText(f, 80, "SCSe-N11E.txt", 13);
+  EXPECT_EQ(std::string(f, 80), padded("SCSe-N11E.txt"));
+  const std::string hundred(100, 'z');
+  assignText(f, 80, hundred.data(), 100);
+  EXPECT_EQ(std::string(f, 80), std::string(80, 'z'));
+  char overlap[] = "abcdef";
+  assignText(overlap + 1, 5, overlap, 3);
+  EXPECT_STREQ(overlap, "aabc  ");
+
+  EXPECT_EQ(trimName(padded("SCSe-N11E.txt").data(), 80), 13);
+  EXPECT_EQ(trimName(padded("  lead and inner ").data(), 80), 16);
+  EXPECT_EQ(trimName(padded("").data(), 80), 0);
+}
+
+// Connects unit 11 in a child, in a folder prepared by `setup`, and writes
+// the unit's permits and direction; failures give the report.
+ChildResult connectIn(const std::string& name, const char* stat, bool asNobody) {
+  const std::string dir = makeTempDir();
+  chmod(dir.c_str(), 0777);
+  writeFile(dir + "/rw.txt", "data\n");
+  writeFile(dir + "/ro.txt", "data\n");
+  chmod((dir + "/ro.txt").c_str(), 0444);
+  mkdir((dir + "/folder").c_str(), 0755);
+  return runInChild([&] {
+    if (chdir(dir.c_str()) != 0) abort();
+    if (asNobody) becomeNobody();
+    prepareRecordIO();
+    connect11(name, stat);
+    printf("permits %d write %d [%s]\n", units[11].permits, units[11].lastWasWrite,
+           readFile(name).c_str());
+  });
+}
+
+TEST(Connect, EachSituationAndStatus) {
+  const std::string lately = "lately writing direct unformatted external IO\n";
+  struct Case {
+    std::string name;
+    const char* stat;
+    bool asNobody;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {"rw.txt", "old", false, "permits 3 write 0 [data\n]\n", ""},
+      {"rw.txt", "unknown", false, "permits 3 write 0 [data\n]\n", ""},
+      {"ro.txt", "old", true, "permits 1 write 0 [data\n]\n", ""},
+      {"ro.txt", "unknown", true, "permits 1 write 0 [data\n]\n", ""},
+      {"new.txt", "unknown", false, "permits 2 write 1 []\n", ""},
+      {"missing.txt", "old", false, "",
+       "open: No such file or directory\napparent state: unit 11 named missing.txt\n" + lately},
+      {"folder", "old", false, "",
+       "open: Is a directory\napparent state: unit 11 named folder\n" + lately},
+      {"folder", "unknown", false, "",
+       "open: Is a directory\napparent state: unit 11 named folder\n" + lately},
+      {"nodir/x.txt", "old", false, "",
+       "open: No such file or directory\napparent state: unit 11 named nodir/x.txt\n" + lately},
+      {"nodir/x.txt", "unknown", false, "",
+       "open: No such file or directory\napparent state: unit 11 named nodir/x.txt\n" + lately},
+      {"  lead in", "unknown", false, "permits 2 write 1 []\n", ""},
+      {"", "unknown", false, "", "open: null file name\napparent state: unit 11 named \n" + lately},
+  };
+  for (const Case& c : cases) {
+    ChildResult r = connectIn(c.name, c.stat, c.asNobody);
+    EXPECT_EQ(r.out, c.out) << c.name << " " << c.stat;
+    EXPECT_EQ(r.err, c.err) << c.name << " " << c.stat;
+    EXPECT_EQ(r.signal, c.err.empty() ? 0 : SIGABRT) << c.name;
+  }
+}
+
+// Connects unit 11 with "unknown" to a file holding `before`, writes
+// `records` through the layer, disconnects, and gives the file's content.
+std::string rewrite(const std::string& before, const std::vector<std::string>& records,
+                    bool exists = true) {
+  const std::string dir = makeTempDir(), path = dir + "/out.csv";
+  if (exists) writeFile(path, before);
+  ChildResult r = runInChild([&] {
+    prepareRecordIO();
+    connect11(path, "unknown");
+    if (readFile(path) != (exists ? before : "")) abort();
+    for (const std::string& record : records) {
+      if (!units[11].lastWasWrite && switchToWriting(units[11]) != 0) abort();
+      emitRecord(units[11], (record + "\n").data(), record.size() + 1);
+    }
+    disconnect11();
+  });
+  EXPECT_EQ(r.exitCode, 0);
+  return readFile(path);
+}
+
+TEST(Disconnect, CutsRewrittenFilesAndKeepsOthers) {
+  EXPECT_EQ(rewrite("0123456789\nabcdefghij\n", {"new", "rows"}), "new\nrows\n");
+  EXPECT_EQ(rewrite("short\n", {"a longer row", "and more"}), "a longer row\nand more\n");
+  EXPECT_EQ(rewrite("untouched\r\nbytes", {}), "untouched\r\nbytes");
+  EXPECT_EQ(rewrite("", {}, false), "");
+  EXPECT_EQ(rewrite("", {"first"}, false), "first\n");
+}
+
+TEST(Disconnect, UnconnectedUnitIsANoOp) {
+  ChildResult r = runInChild([] {
+    prepareRecordIO();
+    disconnect11();
+    DisconnectRequest outside;
+    outside.unit = 100;
+    printf("%d %d\n", disconnectUnit(outside), units[11].stream == nullptr);
+  });
+  EXPECT_EQ(r.out, "0 1\n");
+}
+
+}  // namespace

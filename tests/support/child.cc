@@ -1,0 +1,61 @@
+#include "tests/support/child.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::string makeTempDir() {
+  char pattern[] = "/tmp/cdmg2csv-test-XXXXXX";
+  const char* dir = mkdtemp(pattern);
+  if (!dir) abort();
+  return dir;
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string padded(const std::string& text, size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+ChildResult runInChild(const std::function<void()>& body, const std::string& input) {
+  const std::string dir = makeTempDir();
+  const std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
+  writeFile(in, input);
+  fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fds[3] = {open(in.c_str(), O_RDONLY), open(out.c_str(), O_WRONLY | O_CREAT, 0600),
+                  open(err.c_str(), O_WRONLY | O_CREAT, 0600)};
+    for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    body();
+    fflush(nullptr);
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ChildResult result;
+  result.out = readFile(out);
+  result.err = readFile(err);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  std::remove(in.c_str());
+  std::remove(out.c_str());
+  std::remove(err.c_str());
+  rmdir(dir.c_str());
+  return result;
+}

@@ -1,0 +1,30 @@
+// Runs a piece of the layer in a forked child, so that failures which end
+// the process can be observed from outside: its standard output, standard
+// error and how it ended.
+#pragma once
+
+#include <functional>
+#include <string>
+
+struct ChildResult {
+  std::string out;
+  std::string err;
+  int exitCode = -1;  ///< -1 when the child died by a signal.
+  int signal = 0;     ///< The signal that ended the child, or 0.
+};
+
+/// Runs `body` in a child with `input` as standard input; a body that
+/// returns ends the child with status 0 after flushing its streams.
+ChildResult runInChild(const std::function<void()>& body, const std::string& input = "");
+
+/// A fresh empty folder under the system's temporary folder.
+std::string makeTempDir();
+
+/// Writes `content` to `path`, replacing what was there.
+void writeFile(const std::string& path, const std::string& content);
+
+/// The whole content of a file; "<missing>" when it cannot be read.
+std::string readFile(const std::string& path);
+
+/// `text` followed by blanks up to `width` characters.
+std::string padded(const std::string& text, size_t width = 80);
