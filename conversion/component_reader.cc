@@ -1,0 +1,7 @@
+#include "conversion/component_reader.h"
+
+namespace conversion {
+
+void readComponent(ComponentSeries&) {}
+
+}  // namespace conversion
