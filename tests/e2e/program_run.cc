@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -40,6 +41,32 @@ void removeTree(const std::string& path) {
 
 }  // namespace
 
+std::string componentFile(const std::string& title, const std::string& count,
+                          const std::string& interval, const std::vector<float>& samples,
+                          const std::string& heading) {
+  std::string text = title + "\n";
+  for (int i = 2; i <= 15; ++i) text += "header record " + std::to_string(i) + "\n";
+  text += count + "\n" + interval + "\n";
+  for (int i = 18; i <= 45; ++i) text += "header record " + std::to_string(i) + "\n";
+  text += heading + "\n";
+  char value[32];
+  for (size_t i = 0; i < samples.size(); ++i) {
+    snprintf(value, sizeof value, "%10.6f", samples[i]);
+    text += value;
+    if (i % 8 == 7 || i + 1 == samples.size()) text += "\n";
+  }
+  return text;
+}
+
+std::vector<float> wave(int count, int seed) {
+  std::vector<float> values(count);
+  for (int i = 0; i < count; ++i) {
+    values[i] = static_cast<float>(std::round(1e6 * (seed + 1) * std::exp(-i / 700.0) *
+                                               std::sin(i * (0.05 + 0.01 * seed))) / 1e6);
+  }
+  return values;
+}
+
 ProgramResult runProgram(const ProgramRun& run) {
   const std::string work = makeTempDir(), capture = makeTempDir();
   chmod(work.c_str(), 0777);
@@ -53,8 +80,7 @@ ProgramResult runProgram(const ProgramRun& run) {
       if (run.unprivileged) chown(path.c_str(), 65534, 65534);
     }
   }
-  const std::string out = run.outputPath.empty() ? capture + "/out" : run.outputPath;
-  const std::string err = capture + "/err";
+  const std::string out = capture + "/out", err = capture + "/err";
   int input[2];
   if (pipe(input) != 0) abort();
   pid_t pid = fork();
@@ -63,7 +89,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     close(input[0]);
     close(input[1]);
     dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
-    dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
+    dup2(run.mergeOutput ? 1 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
     if (chdir(work.c_str()) != 0) _exit(120);
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
     if (run.unprivileged && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||

@@ -22,7 +22,7 @@ struct ProgramRun {
   bool unprivileged = false;  ///< Run as nobody, so permission bits bite.
   bool ignoreInterrupt = false;
   int signalAtPrompt = 0;     ///< Sent once the output prompt is shown.
-  std::string outputPath;     ///< Not empty: standard output goes to this path.
+  bool mergeOutput = false;   ///< Standard error goes where standard output goes.
 };
 
 struct ProgramResult {
@@ -35,6 +35,16 @@ struct ProgramResult {
 
 /// Runs the program as `run` describes and waits for it (30 s at most).
 ProgramResult runProgram(const ProgramRun& run);
+
+/// A component file in the CDMG-type layout: the title, 14 header records,
+/// the count record, the interval record, 28 header records, the heading
+/// and `samples` eight to a record.
+std::string componentFile(const std::string& title, const std::string& count,
+                          const std::string& interval, const std::vector<float>& samples,
+                          const std::string& heading = "Points of accel data equally spaced");
+
+/// `count` samples of a decaying wave, distinct for each `seed`.
+std::vector<float> wave(int count, int seed);
 
 /// The console records that every run writes before the first file is read.
 extern const char kOpeningRecords[];
