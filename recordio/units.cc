@@ -225,10 +225,23 @@ int disconnectUnit(const DisconnectRequest& r) {
     releaseName(u);
     return 0;
   }
+  // A table that did not reach its file must not end as a success: the
+  // first failed hand-over, a failed flush or a failed close is reported.
+  if (u.fileName && u.lastWasWrite && fflush(u.stream) != 0 && u.writeError == 0) {
+    u.writeError = errno;
+  }
+  if (u.writeError != 0) {
+    const int error = u.writeError;
+    u.writeError = 0;
+    if (!r.err) reportFailure(error, "close");
+  }
   int result = 0;
   if (u.lastWasWrite) result = cutAtPosition(u, r.err);
   if (u.fileName) {
-    fclose(u.stream);
+    const int closed = fclose(u.stream);
+    const int error = errno;
+    u.stream = nullptr;
+    if (closed != 0 && !r.err) reportFailure(error, "close");
     if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
   }
   u.stream = nullptr;

@@ -1,0 +1,39 @@
+// Fixed-point output fields: the rows of the acceleration table, written
+// under one edit list kept as data.
+#pragma once
+
+#include <cstdint>
+
+namespace recordio {
+
+/// One step of an edit list.
+struct EditStep {
+  enum Kind { field, literal, groupStart, groupEnd } kind;
+  int width = 0;     ///< field: width; groupStart: repeat count
+  int decimals = 0;  ///< field: digits after the point
+  char text = 0;     ///< literal: its one character
+};
+
+/// The table row: F7.3, then three times a comma and F10.3.
+inline constexpr EditStep kRowEditList[] = {
+    {EditStep::field, 7, 3},     {EditStep::groupStart, 3},  {EditStep::literal, 0, 0, ','},
+    {EditStep::field, 10, 3},    {EditStep::groupEnd},
+};
+
+/// The row's format text as a failure report shows it; byte 2 stands for
+/// each apostrophe around the comma.
+inline constexpr char kRowFormat[] = "(F7.3,3(\x02,\x02,F10.3))";
+
+/// Places `value` right-aligned in a field of `width` characters with
+/// `decimals` digits after the point, or `width` asterisks when it does
+/// not fit.
+void formatFixed(float value, int width, int decimals);
+
+/// An edited output statement writing one table row: start, four values, finish.
+namespace FixedRowWriter {
+void start(int32_t unit);
+void putReal(float value);
+void finish();
+}  // namespace FixedRowWriter
+
+}  // namespace recordio
