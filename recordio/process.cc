@@ -11,6 +11,10 @@
 
 namespace recordio {
 
+#ifdef CDMG_FUZZING
+void (*failureInterceptor)() = nullptr;
+#endif
+
 namespace {
 
 int argumentCount = 0;
@@ -53,6 +57,9 @@ void terminateWithMessage(const char* line, bool abortAfter) {
   writeAll(line, strlen(line));
   writeAll("\n", 1);
   if (!abortAfter) exit(1);
+#ifdef CDMG_FUZZING
+  if (failureInterceptor) failureInterceptor();
+#endif
   fflush(stderr);
   closeAllUnitsAtExit();
   fflush(stderr);

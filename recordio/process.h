@@ -26,6 +26,12 @@ void closeAllUnitsAtExit();
 /// then exits with status 0.
 [[noreturn]] void stopRun(const char* text, int32_t length);
 
+#ifdef CDMG_FUZZING
+/// Fuzz builds only: when set, called in place of the abnormal end of a
+/// reported failure, so that the fuzzing harness regains control.
+extern void (*failureInterceptor)();
+#endif
+
 /// Writes standard output out, so console records precede anything on
 /// standard error and every prompt is visible before input is awaited.
 void flushConsole();

@@ -61,8 +61,9 @@ std::string componentFile(const std::string& title, const std::string& count,
 std::vector<float> wave(int count, int seed) {
   std::vector<float> values(count);
   for (int i = 0; i < count; ++i) {
-    values[i] = static_cast<float>(std::round(1e6 * (seed + 1) * std::exp(-i / 700.0) *
-                                               std::sin(i * (0.05 + 0.01 * seed))) / 1e6);
+    values[i] = static_cast<float>(
+        std::round(1e6 * (seed + 1) * std::exp(-i / 700.0) * std::sin(i * (0.05 + 0.01 * seed))) /
+        1e6);
   }
   return values;
 }
@@ -92,8 +93,8 @@ ProgramResult runProgram(const ProgramRun& run) {
     dup2(run.mergeOutput ? 1 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
     if (chdir(work.c_str()) != 0) _exit(120);
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
-    if (run.unprivileged && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 ||
-                             setuid(65534) != 0)) {
+    if (run.unprivileged &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(121);
     }
     execl(CDMG2CSV_PATH, "cdmg2csv", static_cast<char*>(nullptr));
@@ -101,7 +102,7 @@ ProgramResult runProgram(const ProgramRun& run) {
   }
   close(input[0]);
   signal(SIGPIPE, SIG_IGN);
-  if (!run.input.empty()) (void)!write(input[1], run.input.data(), run.input.size());
+  if (!run.signalAtPrompt) (void)!write(input[1], run.input.data(), run.input.size());
   if (run.signalAtPrompt) {
     for (int tries = 0; tries < 1000; ++tries) {
       if (readFile(out).find(kOutputPrompt) != std::string::npos) break;
@@ -109,6 +110,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
     kill(pid, run.signalAtPrompt);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    (void)!write(input[1], run.input.data(), run.input.size());
   }
   close(input[1]);
 

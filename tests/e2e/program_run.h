@@ -21,8 +21,8 @@ struct ProgramRun {
   std::string input;          ///< Standard input, closed after it.
   bool unprivileged = false;  ///< Run as nobody, so permission bits bite.
   bool ignoreInterrupt = false;
-  int signalAtPrompt = 0;     ///< Sent once the output prompt is shown.
-  bool mergeOutput = false;   ///< Standard error goes where standard output goes.
+  int signalAtPrompt = 0;    ///< Sent once the output prompt is shown.
+  bool mergeOutput = false;  ///< Standard error goes where standard output goes.
 };
 
 struct ProgramResult {
