@@ -49,8 +49,10 @@ bool failureReportStarted = false;
 
 namespace {
 
-void writeFirstLine(int32_t number, const char* context) {
-  if (number >= 0 && number <= 99) {
+// System error numbers run past 99 on Linux and overlap the layer's own,
+// so a system error is told as such; the range decides for the rest.
+void writeFirstLine(int32_t number, const char* context, bool systemError) {
+  if (systemError || (number >= 0 && number <= 99)) {
     fprintf(stderr, "%s: %s\n", context, strerror(number));
   } else if (number == -1) {
     fprintf(stderr, "%s: end of file\n", context);
@@ -79,11 +81,9 @@ void writeStateLines() {
           s.external ? "external" : "internal");
 }
 
-}  // namespace
-
-void reportFailure(int32_t number, const char* context) {
+[[noreturn]] void report(int32_t number, const char* context, bool systemError) {
   flushConsole();
-  writeFirstLine(number, context);
+  writeFirstLine(number, context, systemError);
   if (failureReportStarted) {
     fputs("(the failure report was already under way; aborting)", stderr);
     fflush(stderr);
@@ -94,5 +94,11 @@ void reportFailure(int32_t number, const char* context) {
   statementInProgress = false;
   terminateWithMessage(" IO", true);
 }
+
+}  // namespace
+
+void reportFailure(int32_t number, const char* context) { report(number, context, false); }
+
+void reportSystemFailure(int errnum, const char* context) { report(errnum, context, true); }
 
 }  // namespace recordio

@@ -16,4 +16,8 @@ extern bool failureReportStarted;
 /// closes all units and ends the process abnormally.
 [[noreturn]] void reportFailure(int32_t number, const char* context);
 
+/// The same report for a failure of a system call: its first line is the
+/// context and the C library's text for `errnum`, whatever the number.
+[[noreturn]] void reportSystemFailure(int errnum, const char* context);
+
 }  // namespace recordio

@@ -161,7 +161,7 @@ bool getItem(ItemKind kind) {
       if (isGap(c)) continue;
       if (c == EOF) {
         FILE* stream = statementState.currentUnit->stream;
-        if (ferror(stream)) reportFailure(errno, "list in");  // a read error, not the end
+        if (ferror(stream)) reportSystemFailure(errno, "list in");  // a read error, not the end
         reportFailure(-1, "list in");
       }
       if (c == ',') {
@@ -187,7 +187,7 @@ bool getItem(ItemKind kind) {
   if (ferror(stream)) {
     const int error = errno;
     clearerr(stream);
-    reportFailure(error, "list in");
+    reportSystemFailure(error, "list in");
   }
   const bool stored = reader.haveValue;
   if (reader.pendingRepeat > 0) --reader.pendingRepeat;

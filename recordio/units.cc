@@ -28,7 +28,8 @@ bool inRange(int32_t unit) { return static_cast<uint32_t>(unit) < kUnitCount; }
 
 // Reports a failure, or clears the statement mark and returns the number
 // when the caller asked for it back.
-int fail(bool returnIt, int number, const char* context) {
+int fail(bool returnIt, int number, const char* context, bool systemError = false) {
+  if (!returnIt && systemError) reportSystemFailure(number, context);
   if (!returnIt) reportFailure(number, context);
   statementInProgress = false;
   return number;
@@ -177,7 +178,7 @@ int connectUnit(const ConnectRequest& r) {
     length = trimName(r.file, r.filelen);
     if (length > kMaxNameLength) {
       if (!setName(u, r.file, length)) return fail(r.err, 113, "no space");
-      return fail(r.err, ENAMETOOLONG, "open");
+      return fail(r.err, ENAMETOOLONG, "open", true);
     }
     memcpy(name, r.file, length);
   } else {
@@ -198,7 +199,7 @@ int connectUnit(const ConnectRequest& r) {
 
   const bool old = r.stat && (r.stat[0] == 'o' || r.stat[0] == 'O');
   if (!setName(u, name, length)) return fail(r.err, 113, "no space");
-  if (old && access(name, F_OK) != 0) return fail(r.err, errno, "open");
+  if (old && access(name, F_OK) != 0) return fail(r.err, errno, "open", true);
 
   FILE* stream = openFile(name, "r+");
   if (!stream) {
@@ -210,7 +211,7 @@ int connectUnit(const ConnectRequest& r) {
     u.permits = 2;
     u.lastWasWrite = true;
   }
-  if (!stream) return fail(r.err, errno, "open");
+  if (!stream) return fail(r.err, errno, "open", true);
   u.stream = stream;
   u.canSeek = !isTerminal(stream);
   return 0;
@@ -233,7 +234,7 @@ int disconnectUnit(const DisconnectRequest& r) {
   if (u.writeError != 0) {
     const int error = u.writeError;
     u.writeError = 0;
-    if (!r.err) reportFailure(error, "close");
+    if (!r.err) reportSystemFailure(error, "close");
   }
   int result = 0;
   if (u.lastWasWrite) result = cutAtPosition(u, r.err);
@@ -241,7 +242,7 @@ int disconnectUnit(const DisconnectRequest& r) {
     const int closed = fclose(u.stream);
     const int error = errno;
     u.stream = nullptr;
-    if (closed != 0 && !r.err) reportFailure(error, "close");
+    if (closed != 0 && !r.err) reportSystemFailure(error, "close");
     if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
   }
   u.stream = nullptr;

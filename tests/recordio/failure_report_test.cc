@@ -21,7 +21,8 @@ ChildResult reportIn(int32_t number, const char* context, bool prepare = true) {
 }
 
 TEST(FailureReport, FirstLineByRangeOfNumber) {
-  const std::string state = "apparent state: internal I/O\nlately writing direct unformatted internal IO\n";
+  const std::string state =
+      "apparent state: internal I/O\nlately writing direct unformatted internal IO\n";
   struct Case {
     int32_t number;
     const char* context;
@@ -47,6 +48,30 @@ TEST(FailureReport, FirstLineByRangeOfNumber) {
   }
   EXPECT_STREQ(kFailureMessages[121 - 100], "variable count incorrect");
   EXPECT_STREQ(kFailureMessages[125 - 100], "subscript out of bounds");
+}
+
+TEST(FailureReport, SystemErrorsPrintTheSystemsText) {
+  struct Case {
+    int32_t number;
+    bool system;
+    std::string line;
+  } cases[] = {
+      {2, true, "ctx: No such file or directory\n"},
+      {13, true, "ctx: Permission denied\n"},
+      {28, true, "ctx: No space left on device\n"},
+      {116, true, "ctx: Stale file handle\n"},
+      {122, true, "ctx: Disk quota exceeded\n"},
+      {107, false, "ctx: null file name\n"},
+      {112, false, "ctx: incomprehensible list input\n"},
+      {125, false, "ctx: subscript out of bounds\n"},
+      {127, false, "ctx: can't write file\n"},
+  };
+  for (const Case& c : cases) {
+    ChildResult r = runInChild(
+        [&] { c.system ? reportSystemFailure(c.number, "ctx") : reportFailure(c.number, "ctx"); });
+    EXPECT_EQ(r.err, c.line + " IO\n") << c.number;
+    EXPECT_EQ(r.signal, SIGABRT);
+  }
 }
 
 TEST(FailureReport, StateLines) {
@@ -129,14 +154,27 @@ TEST(Process, Endings) {
       {[] { stopRun("", 0); }, false, "", "", 0, 0},
       {[] {}, false, "", "", 0, 0},
       {[] { stopRun("done", 4); }, false, "", "STOP done statement executed\n", 0, 0},
-      {[] { printf("kept\n"); raise(SIGINT); }, false, "kept\n", "Interrupt\n", 1, 0},
-      {[] { raise(SIGINT); stopRun("", 0); }, true, "", "", 0, 0},
+      {[] {
+         printf("kept\n");
+         raise(SIGINT);
+       },
+       false, "kept\n", "Interrupt\n", 1, 0},
+      {[] {
+         raise(SIGINT);
+         stopRun("", 0);
+       },
+       true, "", "", 0, 0},
       {[] { raise(SIGTERM); }, false, "", "Killed\n", 1, 0},
       {[] { raise(SIGFPE); }, false, "", "Floating Exception\n", -1, SIGABRT},
       {[] { raise(SIGABRT); }, false, "", "IOT Trap\n", -1, SIGABRT},
-      {[] { printf("kept\n"); reportFailure(-1, "fmt"); }, false, "kept\n",
+      {[] {
+         printf("kept\n");
+         reportFailure(-1, "fmt");
+       },
+       false, "kept\n",
        "fmt: end of file\napparent state: internal I/O\n"
-       "lately writing direct unformatted internal IO\n", -1, SIGABRT},
+       "lately writing direct unformatted internal IO\n",
+       -1, SIGABRT},
   };
   for (const Case& c : cases) {
     ChildResult r = processWith(c.run, c.ignoreInterrupt);
@@ -155,15 +193,10 @@ TEST(Process, EveryEndingClosesAndCutsWrittenFiles) {
     writeFile(path, "old contents, longer than the new\n");
     static std::string name;
     static void (*end)();
-    name = padded(path);
+    name = path;
     end = ending;
     processWith([] {
-      ConnectRequest request;
-      request.unit = 11;
-      request.file = name.data();
-      request.filelen = 80;
-      request.stat = "unknown";
-      connectUnit(request);
+      connectFileUnit(name, "unknown");
       switchToWriting(units[11]);
       emitRecord(units[11], "row\n", 4);
       end();

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "recordio/units.h"
+
 std::string makeTempDir() {
   char pattern[] = "/tmp/cdmg2csv-test-XXXXXX";
   const char* dir = mkdtemp(pattern);
@@ -30,6 +32,16 @@ std::string readFile(const std::string& path) {
 
 std::string padded(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+void connectFileUnit(const std::string& name, const char* stat) {
+  const std::string field = padded(name);
+  recordio::ConnectRequest request;
+  request.unit = 11;
+  request.file = field.data();
+  request.filelen = 80;
+  request.stat = stat;
+  recordio::connectUnit(request);
 }
 
 ChildResult runInChild(const std::function<void()>& body, const std::string& input) {

@@ -26,5 +26,9 @@ void writeFile(const std::string& path, const std::string& content);
 /// The whole content of a file; "<missing>" when it cannot be read.
 std::string readFile(const std::string& path);
 
+/// Connects unit 11 to the file `name` with the status `stat` ("old" or
+/// "unknown"), passing the name as an 80-character field.
+void connectFileUnit(const std::string& name, const char* stat);
+
 /// `text` followed by blanks up to `width` characters.
 std::string padded(const std::string& text, size_t width = 80);
