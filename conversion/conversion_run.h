@@ -19,8 +19,8 @@ extern char line[80];      ///< The record last read for echoing.
 extern char infile1[80];   ///< First file's name, later the output file's.
 extern char infile2[80];
 extern char infile3[80];
-extern int32_t nt;         ///< Sample count of the file read last.
-extern float dt;           ///< Sampling interval of the file read last.
+extern int32_t nt;  ///< Sample count of the file read last.
+extern float dt;    ///< Sampling interval of the file read last.
 
 /// Runs the whole conversion and ends the process with status 0.
 [[noreturn]] void conversionRun();

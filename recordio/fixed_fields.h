@@ -16,8 +16,8 @@ struct EditStep {
 
 /// The table row: F7.3, then three times a comma and F10.3.
 inline constexpr EditStep kRowEditList[] = {
-    {EditStep::field, 7, 3},     {EditStep::groupStart, 3},  {EditStep::literal, 0, 0, ','},
-    {EditStep::field, 10, 3},    {EditStep::groupEnd},
+    {EditStep::field, 7, 3},  {EditStep::groupStart, 3}, {EditStep::literal, 0, 0, ','},
+    {EditStep::field, 10, 3}, {EditStep::groupEnd},
 };
 
 /// The row's format text as a failure report shows it; byte 2 stands for

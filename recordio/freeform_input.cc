@@ -20,11 +20,11 @@ FreeFormReaderState reader;
 // The work area of one number: its retained digits and decimal exponent.
 struct Number {
   char digits[kMaxRetainedDigits];
-  int count = 0;               // retained digits
-  bool dropped = false;        // a significant digit beyond the 40 was dropped
+  int count = 0;         // retained digits
+  bool dropped = false;  // a significant digit beyond the 40 was dropped
   bool negative = false;
-  int64_t exponent = 0;        // wide, so that no input can overflow it
-  int64_t seen = 0;            // digits seen, leading zeros included
+  int64_t exponent = 0;  // wide, so that no input can overflow it
+  int64_t seen = 0;      // digits seen, leading zeros included
 };
 
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
@@ -95,7 +95,8 @@ void scanValue(ItemKind kind) {
     if (c != '*' || repeatTaken) break;
     if (n.count == 0 || n.dropped || n.negative) reportFailure(112, "bad repetition count");
     int64_t count = 0;
-    for (int i = 0; i < n.count && count <= INT32_MAX; ++i) count = 10 * count + (n.digits[i] - '0');
+    for (int i = 0; i < n.count && count <= INT32_MAX; ++i)
+      count = 10 * count + (n.digits[i] - '0');
     if (count > INT32_MAX) reportFailure(112, "bad repetition count");
     reader.pendingRepeat = static_cast<int32_t>(count);
     repeatTaken = true;
@@ -213,17 +214,9 @@ int32_t toInteger(double value) {
 namespace FreeFormReader {
 
 void start(int32_t unit) {
-  if (!prepared || statementInProgress) prepareRecordIO();
-  statementInProgress = true;
-  const bool inRange = static_cast<uint32_t>(unit) < kUnitCount;
-  statementState.currentUnit = inRange ? &units[unit] : nullptr;
-  statementState.lastFormat = "list io";
-  statementState.lastFormatLength = 7;
   statementState.reading = statementState.sequential = true;
   statementState.formatted = statementState.external = true;
-  if (!inRange) reportFailure(101, "stler");
-  RecordUnit& u = units[unit];
-  if (!u.stream && connectDefault(unit) != 0) reportFailure(102, "lio");
+  RecordUnit& u = startListStatement(unit);
   reader.pendingRepeat = 0;
   reader.listEnded = false;
   reader.sawEndOfFile = false;

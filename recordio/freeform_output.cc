@@ -71,15 +71,7 @@ size_t renderReal(float value, char* text, size_t capacity) {
 namespace FreeFormWriter {
 
 void start(int32_t unit) {
-  if (!prepared || statementInProgress) prepareRecordIO();
-  statementInProgress = true;
-  const bool inRange = static_cast<uint32_t>(unit) < kUnitCount;
-  statementState.currentUnit = inRange ? &units[unit] : nullptr;
-  statementState.lastFormat = "list io";
-  statementState.lastFormatLength = 7;
-  if (!inRange) reportFailure(101, "stler");
-  RecordUnit& u = units[unit];
-  if (!u.stream && connectDefault(unit) != 0) reportFailure(102, "lio");
+  RecordUnit& u = startListStatement(unit);
   statementState.reading = false;
   statementState.sequential = statementState.formatted = statementState.external = true;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "list output start");

@@ -37,9 +37,8 @@ int fail(bool returnIt, int number, const char* context, bool systemError = fals
 
 bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
-// fopen that treats a folder as not openable, in every mode.
-FILE* openFile(const char* name, const char* mode) {
-  FILE* stream = fopen(name, mode);
+// A folder opens for reading here; it counts as not openable in any mode.
+FILE* rejectFolder(FILE* stream) {
   struct stat info;
   if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
     fclose(stream);
@@ -49,16 +48,11 @@ FILE* openFile(const char* name, const char* mode) {
   return stream;
 }
 
-// freopen with the same rule; on failure the old stream is gone.
+FILE* openFile(const char* name, const char* mode) { return rejectFolder(fopen(name, mode)); }
+
+// On failure the old stream is gone.
 FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
-  stream = freopen(name, mode, stream);
-  struct stat info;
-  if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
-    fclose(stream);
-    errno = EISDIR;
-    return nullptr;
-  }
-  return stream;
+  return rejectFolder(freopen(name, mode, stream));
 }
 
 void releaseName(RecordUnit& u) {
@@ -161,9 +155,9 @@ int connectUnit(const ConnectRequest& r) {
   statementState.currentUnit = &u;
 
   if (u.stream) {
-    if (!r.file || (u.fileName && r.filelen >= 0 &&
-                    strlen(u.fileName) == static_cast<size_t>(r.filelen) &&
-                    memcmp(u.fileName, r.file, r.filelen) == 0)) {
+    if (!r.file ||
+        (u.fileName && r.filelen >= 0 && strlen(u.fileName) == static_cast<size_t>(r.filelen) &&
+         memcmp(u.fileName, r.file, r.filelen) == 0)) {
       return 0;
     }
     DisconnectRequest close;
@@ -252,54 +246,58 @@ int disconnectUnit(const DisconnectRequest& r) {
   return result;
 }
 
-int switchToReading(RecordUnit& u) {
-  if (u.permits & 1) {
-    u.lastWasWrite = false;
-    return 0;
-  }
-  if (!u.fileName) {
-    errno = 126;
-    return 1;
-  }
-  long position = logicalPosition(u);
+// Reopens the unit's file with `mode` and returns to `position`; on
+// failure the unit is left without a stream.
+bool reopenAt(RecordUnit& u, const char* mode, long position) {
   u.pushedCount = 0;
-  int permits = 3;
-  FILE* stream = reopenFile(u.fileName, "r+", u.stream);
-  if (!stream) {
-    permits = 1;
-    stream = openFile(u.fileName, "r");
+  u.stream = u.stream ? reopenFile(u.fileName, mode, u.stream) : openFile(u.fileName, mode);
+  if (!u.stream) return false;
+  fseek(u.stream, position, SEEK_SET);
+  return true;
+}
+
+int switchToReading(RecordUnit& u) {
+  if (!(u.permits & 1)) {
+    if (!u.fileName) {
+      errno = 126;
+      return 1;
+    }
+    const long position = logicalPosition(u);
+    if (reopenAt(u, "r+", position)) {
+      u.permits = 3;
+    } else if (reopenAt(u, "r", position)) {
+      u.permits = 1;
+    } else {
+      errno = 126;
+      return 1;
+    }
   }
-  u.stream = stream;
-  if (!stream) {
-    errno = 126;
-    return 1;
-  }
-  fseek(stream, position, SEEK_SET);
-  u.permits = permits;
   u.lastWasWrite = false;
   return 0;
 }
 
 int switchToWriting(RecordUnit& u) {
-  if (u.permits & 2) {
-    u.lastWasWrite = true;
-    return 0;
+  if (!(u.permits & 2)) {
+    if (!u.fileName || !reopenAt(u, "r+", logicalPosition(u))) {
+      errno = 127;
+      return 1;
+    }
+    u.permits = 3;
   }
-  if (!u.fileName) {
-    errno = 127;
-    return 1;
-  }
-  long position = logicalPosition(u);
-  u.pushedCount = 0;
-  u.stream = reopenFile(u.fileName, "r+", u.stream);
-  if (!u.stream) {
-    errno = 127;
-    return 1;
-  }
-  u.permits = 3;
-  fseek(u.stream, position, SEEK_SET);
   u.lastWasWrite = true;
   return 0;
+}
+
+RecordUnit& startListStatement(int32_t unit) {
+  if (!prepared || statementInProgress) prepareRecordIO();
+  statementInProgress = true;
+  const bool inRange = static_cast<uint32_t>(unit) < kUnitCount;
+  statementState.currentUnit = inRange ? &units[unit] : nullptr;
+  statementState.lastFormat = "list io";
+  statementState.lastFormatLength = 7;
+  if (!inRange) reportFailure(101, "stler");
+  if (!units[unit].stream && connectDefault(unit) != 0) reportFailure(102, "lio");
+  return units[unit];
 }
 
 int connectDefault(int32_t unit) {

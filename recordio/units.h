@@ -12,11 +12,11 @@ namespace recordio {
 /// One entry of the unit table.  Connected exactly when `stream` is set.
 struct RecordUnit {
   FILE* stream = nullptr;
-  char* fileName = nullptr;  ///< Trimmed name the file was opened under; none for the console.
-  bool canSeek = false;      ///< The stream is not a terminal.
-  int permits = 0;           ///< 1 readable, 2 writable, 3 both; 0 for the console units.
-  bool atEnd = false;        ///< The end of the file has been met while reading.
-  bool lastWasWrite = false; ///< The latest transfer (or the set-up) was a write.
+  char* fileName = nullptr;   ///< Trimmed name the file was opened under; none for the console.
+  bool canSeek = false;       ///< The stream is not a terminal.
+  int permits = 0;            ///< 1 readable, 2 writable, 3 both; 0 for the console units.
+  bool atEnd = false;         ///< The end of the file has been met while reading.
+  bool lastWasWrite = false;  ///< The latest transfer (or the set-up) was a write.
   /// Characters given back, newest last.  Folding a CR LF may hold one
   /// character while the reader gives back another, so two are needed.
   int pushed[2] = {0, 0};
@@ -92,6 +92,10 @@ int switchToReading(RecordUnit& unit);
 
 /// Turns a unit into one that is written; 0, or 1 with errno 127.
 int switchToWriting(RecordUnit& unit);
+
+/// The common start of a free-form read or write statement on `unit`:
+/// marks it in progress with the format "list io" and checks the unit.
+RecordUnit& startListStatement(int32_t unit);
 
 /// Connects an unconnected unit to its default file "unit.N".
 int connectDefault(int32_t unit);

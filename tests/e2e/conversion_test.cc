@@ -76,8 +76,8 @@ TEST(ConversionRun, ConsoleRecordsPrecedeTheReportInOneFile) {
   ProgramResult r = runProgram(run);
   EXPECT_EQ(r.out, kOpeningRecords + echo("N11E title", "  0.00999999978", "3") +
                        echo("N79W title", "  0.00999999978", "3") +
-                       report("open: No such file or directory", "11 named SCSe-UP.txt",
-                              "list io", "writing"));
+                       report("open: No such file or directory", "11 named SCSe-UP.txt", "list io",
+                              "writing"));
 }
 
 TEST(ConversionRun, OutputFileName) {
@@ -116,7 +116,8 @@ TEST(ComponentReader, EchoRecords) {
   const std::string longTitle = std::string(80, 't') + " and more";
   ProgramRun run;
   run.files = threeFiles();
-  run.files[0].content = componentFile(longTitle, "  2000 points of accel data", " .005 sec", wave(1992, 0));
+  run.files[0].content =
+      componentFile(longTitle, "  2000 points of accel data", " .005 sec", wave(1992, 0));
   std::string crlf;
   for (char c : componentFile("CR LF title", "3", "0.0001", {}, "CR LF heading")) {
     crlf += c == '\n' ? "\r\n" : std::string(1, c);
@@ -129,8 +130,7 @@ TEST(ComponentReader, EchoRecords) {
   // The count is taken from the first record after the blank ones.
   EXPECT_EQ(r.out, kOpeningRecords + echo(std::string(80, 't'), "  0.00499999989", "2000") +
                        echo("CR LF title", "  9.99999975E-05", "3", "CR LF heading") +
-                       echo("UP title", " -0.00999999978", "-4") +
-                       kOutputPrompt);
+                       echo("UP title", " -0.00999999978", "-4") + kOutputPrompt);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exitCode, 0);
 }

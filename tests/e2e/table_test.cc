@@ -84,8 +84,9 @@ TEST(Table, ExistingOutputFiles) {
        "last format: (F7.3,3(\x02,\x02,F10.3))\n"
        "lately writing sequential formatted external IO\n"},
   };
-  const std::string table = "  0.000,     0.000,     0.000,     0.000\n"
-                            "  0.010,     0.000,     0.000,     0.000\n";
+  const std::string table =
+      "  0.000,     0.000,     0.000,     0.000\n"
+      "  0.010,     0.000,     0.000,     0.000\n";
   for (const Case& c : cases) {
     ProgramRun run;
     run.files = threeFiles(c.count, "0.01", {});

@@ -21,13 +21,7 @@ std::string readItems(const std::string& content, const std::string& items) {
   writeFile(path, content);
   ChildResult r = runInChild([&] {
     prepareRecordIO();
-    std::string name = padded(path);
-    ConnectRequest request;
-    request.unit = 11;
-    request.file = name.data();
-    request.filelen = 80;
-    request.stat = "old";
-    connectUnit(request);
+    connectFileUnit(path, "old");
     FreeFormReader::start(11);
     for (char item : items) {
       int32_t integer = 777;
@@ -137,7 +131,8 @@ TEST(FreeFormReader, EightItemStatements) {
 TEST(FreeFormReader, EndOfFileInEachPlace) {
   EXPECT_EQ(readItems("1 2 3 4 5 6 7\n", "rrrrrrrr"), std::string(" 1 2 3 4 5 6 7") + kEof);
   EXPECT_EQ(readItems("1 2 3 4 5 6 7", "rrrrrrrr"), std::string(" 1 2 3 4 5 6 7") + kEof);
-  EXPECT_EQ(readItems("1 2 3 4 5 6 7 8", "rrrrrrrr|r"), std::string(" 1 2 3 4 5 6 7 8|") + kStartEof);
+  EXPECT_EQ(readItems("1 2 3 4 5 6 7 8", "rrrrrrrr|r"),
+            std::string(" 1 2 3 4 5 6 7 8|") + kStartEof);
   EXPECT_EQ(readItems("3*1.5", "rrr"), std::string(" 1.5") + kEof);
   EXPECT_EQ(readItems("3*1.5\n", "rrr"), " 1.5 1.5 1.5");
   EXPECT_EQ(readItems("12\n", "i|i"), std::string(" 12|") + kEof);

@@ -1,7 +1,6 @@
 #include "recordio/freeform_output.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "recordio/units.h"
 
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,20 +18,7 @@ const char kReadState[] =
     "apparent state: unit 11 named f.txt\nlast format: (a80)\n"
     "lately reading sequential formatted external IO\n";
 
-// A name field of 80 characters holding `name`.
-std::string field(const std::string& name) { return padded(name); }
-
-void connect11(const std::string& name, const char* stat) {
-  std::string f = field(name);
-  ConnectRequest request;
-  request.unit = 11;
-  request.file = f.data();
-  request.filelen = 80;
-  request.stat = stat;
-  connectUnit(request);
-}
-
-void disconnect11() {
+void disconnectFileUnit() {
   DisconnectRequest request;
   request.unit = 11;
   disconnectUnit(request);
@@ -49,7 +36,7 @@ ChildResult readRecords(const std::string& content, int reads) {
   return runInChild([&] {
     if (chdir(dir.c_str()) != 0) abort();
     prepareRecordIO();
-    connect11("f.txt", "old");
+    connectFileUnit("f.txt", "old");
     for (int i = 0; i < reads; ++i) {
       char line[80];
       memset(line, '#', 80);
@@ -121,7 +108,7 @@ ChildResult connectIn(const std::string& name, const char* stat, bool asNobody) 
     if (chdir(dir.c_str()) != 0) abort();
     if (asNobody) becomeNobody();
     prepareRecordIO();
-    connect11(name, stat);
+    connectFileUnit(name, stat);
     printf("permits %d write %d [%s]\n", units[11].permits, units[11].lastWasWrite,
            readFile(name).c_str());
   });
@@ -170,13 +157,13 @@ std::string rewrite(const std::string& before, const std::vector<std::string>& r
   if (exists) writeFile(path, before);
   ChildResult r = runInChild([&] {
     prepareRecordIO();
-    connect11(path, "unknown");
+    connectFileUnit(path, "unknown");
     if (readFile(path) != (exists ? before : "")) abort();
     for (const std::string& record : records) {
       if (!units[11].lastWasWrite && switchToWriting(units[11]) != 0) abort();
       emitRecord(units[11], (record + "\n").data(), record.size() + 1);
     }
-    disconnect11();
+    disconnectFileUnit();
   });
   EXPECT_EQ(r.exitCode, 0);
   return readFile(path);
@@ -193,7 +180,7 @@ TEST(Disconnect, CutsRewrittenFilesAndKeepsOthers) {
 TEST(Disconnect, UnconnectedUnitIsANoOp) {
   ChildResult r = runInChild([] {
     prepareRecordIO();
-    disconnect11();
+    disconnectFileUnit();
     DisconnectRequest outside;
     outside.unit = 100;
     printf("%d %d\n", disconnectUnit(outside), units[11].stream == nullptr);
