@@ -82,6 +82,7 @@ void closeAllUnitsAtExit() {
 
 void stopRun(const char* text, int32_t length) {
   if (length > 0) {
+    flushConsole();
     fputs("STOP ", stderr);
     for (int32_t i = 0; i < length; ++i) fputc(text[i], stderr);
     fputs(" statement executed\n", stderr);

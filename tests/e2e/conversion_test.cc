@@ -12,7 +12,7 @@ const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
 const char kHeading[] = "Points of accel data equally spaced";
 
 // Three small component files; the third has no samples, so no rows.
-std::vector<FileSpec> threeFiles() {
+std::vector<FileEntry> threeFiles() {
   return {{kNames[0], componentFile("N11E title", "   3 points", " .010 sec", {})},
           {kNames[1], componentFile("N79W title", "   3 points", " .010 sec", {})},
           {kNames[2], componentFile("UP title", "   0 points", " .010 sec", {})}};

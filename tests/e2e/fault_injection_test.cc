@@ -11,7 +11,7 @@ namespace {
 
 const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
 
-std::vector<FileSpec> threeFiles(const std::string& first, const std::string& count = "9") {
+std::vector<FileEntry> threeFiles(const std::string& first, const std::string& count = "9") {
   const std::vector<float> eight = {1, 2, 3, 4, 5, 6, 7, 8};
   return {{kNames[0], first},
           {kNames[1], componentFile("b", "9", "0.01", eight)},
@@ -37,7 +37,7 @@ TEST(FaultInjection, EndsWithATableOrTheRightReport) {
   const std::string inSeventh = good.substr(0, good.size() - 16);
   struct Case {
     const char* what;
-    std::vector<FileSpec> files;
+    std::vector<FileEntry> files;
     std::string input;
     std::string report;  // first line; empty for a table of `rows` rows
     size_t rows;

@@ -71,7 +71,7 @@ std::vector<float> wave(int count, int seed) {
 ProgramResult runProgram(const ProgramRun& run) {
   const std::string work = makeTempDir(), capture = makeTempDir();
   chmod(work.c_str(), 0777);
-  for (const FileSpec& file : run.files) {
+  for (const FileEntry& file : run.files) {
     const std::string path = work + "/" + file.name;
     if (file.directory) {
       mkdir(path.c_str(), file.mode | 0700);

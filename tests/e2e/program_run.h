@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-struct FileSpec {
+struct FileEntry {
   std::string name;
   std::string content;
   mode_t mode = 0644;
@@ -17,7 +17,7 @@ struct FileSpec {
 };
 
 struct ProgramRun {
-  std::vector<FileSpec> files;
+  std::vector<FileEntry> files;
   std::string input;          ///< Standard input, closed after it.
   bool unprivileged = false;  ///< Run as nobody, so permission bits bite.
   bool ignoreInterrupt = false;

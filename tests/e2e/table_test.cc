@@ -12,9 +12,9 @@ namespace {
 
 const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
 
-std::vector<FileSpec> threeFiles(const std::string& count, const std::string& interval,
-                                 const std::vector<float>& samples) {
-  std::vector<FileSpec> files;
+std::vector<FileEntry> threeFiles(const std::string& count, const std::string& interval,
+                                  const std::vector<float>& samples) {
+  std::vector<FileEntry> files;
   for (const char* name : kNames) {
     files.push_back({name, componentFile(name, count, interval, samples)});
   }
