@@ -100,7 +100,7 @@ TEST(FreeFormWriter, RecordLayout) {
             " " + padded(std::string("title\0x", 7), 2000) + "\n");
 }
 
-TEST(FreeFormWriter, StorageGrowsAndReportsWhenItCannot) {
+TEST(FreeFormWriter, StorageGrows) {
   EXPECT_EQ(console([] {
               FreeFormWriter::start(6);
               FreeFormWriter::putText(std::string(5000, 'g').data(), 5000);
@@ -108,9 +108,12 @@ TEST(FreeFormWriter, StorageGrowsAndReportsWhenItCannot) {
               FreeFormWriter::finish();
             }),
             "8192  " + std::string(5000, 'g') + "\n");
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "an address-space limit cannot be set under AddressSanitizer";
-#else
+}
+
+// AddressSanitizer reserves more address space than any limit set here
+// would allow, so this runs in the plain build only.
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(FreeFormWriter, ReportsStorageThatCannotGrow) {
   ChildResult r = runInChild([] {
     prepareRecordIO();
     // A gigabyte of zero pages as the text, then little room to grow into.
@@ -128,7 +131,7 @@ TEST(FreeFormWriter, StorageGrowsAndReportsWhenItCannot) {
   EXPECT_EQ(r.err,
             "malloc failure: out of free space\napparent state: unit 6 (unnamed)\n"
             "last format: list io\nlately writing sequential formatted external IO\n");
-#endif
 }
+#endif
 
 }  // namespace
