@@ -15,7 +15,16 @@ namespace {
 
 enum class ItemKind { integer, real };
 
-FreeFormReaderState reader;
+/// State of the one free-form read statement in progress.
+struct ReaderState {
+  int32_t pendingRepeat = 0;  ///< Items, this one included, that take the last scan.
+  bool listEnded = false;     ///< A slash ended the value list.
+  bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
+  bool haveValue = false;     ///< The last scan gave a value (else a null value).
+  double lastValue = 0;
+};
+
+ReaderState reader;
 
 // The work area of one number: its retained digits and decimal exponent.
 struct Number {
@@ -246,8 +255,6 @@ void finish() {
     }
   }
 }
-
-const FreeFormReaderState& state() { return reader; }
 
 }  // namespace FreeFormReader
 

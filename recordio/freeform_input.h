@@ -10,15 +10,6 @@ namespace recordio {
 constexpr int kMaxRetainedDigits = 40;
 constexpr int32_t kMaxExponent = 99999999;
 
-/// State of the one free-form read statement in progress.
-struct FreeFormReaderState {
-  int32_t pendingRepeat = 0;  ///< Items, this one included, that take the last scan.
-  bool listEnded = false;     ///< A slash ended the value list.
-  bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
-  bool haveValue = false;     ///< The last scan gave a value (else a null value).
-  double lastValue = 0;
-};
-
 /// A free-form read statement: start, items, finish.
 namespace FreeFormReader {
 /// Begins a statement on `unit`; reads nothing.
@@ -29,8 +20,6 @@ void getInteger(int32_t& item);
 void getReal(float& item);
 /// Ends the statement, passing over the rest of the current record.
 void finish();
-/// The statement's state, for inspection.
-const FreeFormReaderState& state();
 }  // namespace FreeFormReader
 
 /// The nearest float to `value`, infinity beyond the float range.

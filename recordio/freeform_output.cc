@@ -1,6 +1,5 @@
 #include "recordio/freeform_output.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
