@@ -3,7 +3,7 @@
 #include "recordio/failure_report.h"
 #include "recordio/freeform_input.h"
 #include "recordio/freeform_output.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 
 namespace conversion {
 

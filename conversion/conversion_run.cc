@@ -6,7 +6,7 @@
 #include "conversion/table_writer.h"
 #include "recordio/freeform_output.h"
 #include "recordio/process.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 
 namespace conversion {
 

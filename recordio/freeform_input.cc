@@ -1,13 +1,16 @@
 #include "recordio/freeform_input.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "recordio/failure_report.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 
 namespace recordio {
 
@@ -40,10 +43,25 @@ bool isDigit(int c) { return c >= '0' && c <= '9'; }
 bool isGap(int c) { return c == ' ' || c == '\t' || c == '\n'; }
 bool isSign(int c) { return c == '+' || c == '-'; }
 
-int next() {
-  int c = nextChar();
-  if (c == EOF && statementState.currentUnit->atEnd) reader.sawEndOfFile = true;
+// The end of the input, or a read error (which sets no flag).
+[[gnu::noinline]] int endOfInput(RecordUnit& u) {
+  if (u.atEnd || feof_unlocked(u.stream)) u.atEnd = reader.sawEndOfFile = true;
+  return EOF;
+}
+
+// The next character of the statement's unit, as nextChar gives it; the
+// end of the file also marks the statement.
+inline int next(RecordUnit& u) {
+  if (u.atEnd) [[unlikely]]
+    return endOfInput(u);
+  const int c = fetchByte(u);
+  if (c == EOF) [[unlikely]]
+    return endOfInput(u);
   return c;
+}
+
+inline void giveBack(RecordUnit& u, int c) {
+  if (c != EOF) u.pushed[u.pushedCount++] = c;
 }
 
 void retain(Number& n, int c) {
@@ -55,34 +73,22 @@ void retain(Number& n, int c) {
   }
 }
 
-// The decimal text of the number (sign, digits, exponent) to the nearest double.
 double convert(const Number& n) {
-  char text[64];
-  int length = 0;
-  if (n.negative) text[length++] = '-';
-  for (int i = 0; i < n.count; ++i) text[length++] = n.digits[i];
-  if (n.exponent != 0) {
-    const int64_t limit = 999999999;
-    const int64_t e = n.exponent > limit ? limit : n.exponent < -limit ? -limit : n.exponent;
-    snprintf(text + length, sizeof text - length, "e%lld", static_cast<long long>(e));
-  } else {
-    text[length] = '\0';
-  }
-  return strtod(text, nullptr);
+  return decimalToDouble(n.negative, n.digits, n.count, n.exponent);
 }
 
 // Reads the exponent digits after an exponent sign or letter.
-int64_t scanExponent(int& c) {
+int64_t scanExponent(RecordUnit& u, int& c) {
   if (!isDigit(c)) reportFailure(112, "exponent field");
   int64_t exponent = c - '0';
-  while (isDigit(c = next())) {
+  while (isDigit(c = next(u))) {
     exponent = 10 * exponent + (c - '0');
     if (exponent > kMaxExponent) reportFailure(112, "exponent field");
   }
   return exponent;
 }
 
-void scanValue(ItemKind kind) {
+void scanValue(RecordUnit& u, ItemKind kind) {
   if (reader.pendingRepeat > 0) return;  // the item takes the last outcome again
   reader.pendingRepeat = 1;
   reader.haveValue = false;
@@ -94,13 +100,13 @@ void scanValue(ItemKind kind) {
     n.dropped = false;
     n.negative = false;
     n.seen = 0;
-    c = next();
+    c = next(u);
     if (isSign(c)) {
       n.negative = c == '-';
-      c = next();
+      c = next(u);
     }
-    for (; c == '0'; c = next()) ++n.seen;
-    for (; isDigit(c); c = next()) retain(n, c);
+    for (; c == '0'; c = next(u)) ++n.seen;
+    for (; isDigit(c); c = next(u)) retain(n, c);
     if (c != '*' || repeatTaken) break;
     if (n.count == 0 || n.dropped || n.negative) reportFailure(112, "bad repetition count");
     int64_t count = 0;
@@ -112,14 +118,14 @@ void scanValue(ItemKind kind) {
   }
   if (c == '.') {
     if (kind == ItemKind::integer) reportFailure(115, "invalid integer");
-    c = next();
+    c = next(u);
     if (n.count == 0) {
-      for (; c == '0'; c = next()) {
+      for (; c == '0'; c = next(u)) {
         ++n.seen;
         --n.exponent;
       }
     }
-    for (; isDigit(c); c = next()) {
+    for (; isDigit(c); c = next(u)) {
       if (n.count < kMaxRetainedDigits) {
         n.digits[n.count++] = static_cast<char>(c);
         --n.exponent;
@@ -131,22 +137,22 @@ void scanValue(ItemKind kind) {
   bool hasExponent = false;
   if (isSign(c)) {
     exponentNegative = c == '-';
-    c = next();
+    c = next(u);
     hasExponent = true;
   } else if (n.seen > 0 && (c == 'D' || c == 'E' || c == 'd' || c == 'e')) {
     if (kind == ItemKind::integer) reportFailure(115, "invalid integer");
-    c = next();
+    c = next(u);
     if (isSign(c)) {
       exponentNegative = c == '-';
-      c = next();
+      c = next(u);
     }
     hasExponent = true;
   }
   if (hasExponent) {
-    const int64_t exponent = scanExponent(c);
+    const int64_t exponent = scanExponent(u, c);
     n.exponent += exponentNegative ? -exponent : exponent;
   }
-  pushBack(c);
+  giveBack(u, c);
   while (n.count > 0 && n.digits[n.count - 1] == '0') {
     --n.count;
     ++n.exponent;
@@ -162,16 +168,16 @@ void scanValue(ItemKind kind) {
 // Steps common to both item kinds; false when the item gets no value.
 bool getItem(ItemKind kind) {
   if (reader.listEnded) return false;
+  RecordUnit& u = *statementState.currentUnit;
   if (reader.sawEndOfFile) reportFailure(-1, "list in");
   bool nullByComma = false;
   if (reader.pendingRepeat == 0) {
     reader.haveValue = false;
     for (;;) {
-      int c = next();
+      int c = next(u);
       if (isGap(c)) continue;
       if (c == EOF) {
-        FILE* stream = statementState.currentUnit->stream;
-        if (ferror(stream)) reportSystemFailure(errno, "list in");  // a read error, not the end
+        if (ferror_unlocked(u.stream)) reportSystemFailure(errno, "list in");  // a read error
         reportFailure(-1, "list in");
       }
       if (c == ',') {
@@ -181,22 +187,21 @@ bool getItem(ItemKind kind) {
         reader.listEnded = true;
         return false;
       } else {
-        pushBack(c);
+        giveBack(u, c);
       }
       break;
     }
   }
   if (!nullByComma) {
-    scanValue(kind);
+    scanValue(u, kind);
     int c;
-    while ((c = next()) == ' ' || c == '\t') {
+    while ((c = next(u)) == ' ' || c == '\t') {
     }
-    if (!(c == ',' && reader.pendingRepeat <= 1)) pushBack(c);
+    if (!(c == ',' && reader.pendingRepeat <= 1)) giveBack(u, c);
   }
-  FILE* stream = statementState.currentUnit->stream;
-  if (ferror(stream)) {
+  if (ferror_unlocked(u.stream)) [[unlikely]] {
     const int error = errno;
-    clearerr(stream);
+    clearerr_unlocked(u.stream);
     reportSystemFailure(error, "list in");
   }
   const bool stored = reader.haveValue;
@@ -204,7 +209,47 @@ bool getItem(ItemKind kind) {
   return stored;
 }
 
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 }  // namespace
+
+int decimalText(bool negative, const char* digits, int count, int64_t exponent, char* text) {
+  char* end = text;
+  if (negative) *end++ = '-';
+  memcpy(end, digits, count);
+  end += count;
+  if (exponent != 0) {
+    // Beyond this the value is infinity or zero whatever the digits.
+    constexpr int64_t kLimit = 999999999;
+    *end++ = 'e';
+    end = std::to_chars(end, end + 12, std::clamp(exponent, -kLimit, kLimit)).ptr;
+  }
+  *end = '\0';
+  return static_cast<int>(end - text);
+}
+
+double decimalToDouble(bool negative, const char* digits, int count, int64_t exponent) {
+  // Up to 15 digits are an exact double, and so are the powers of ten up
+  // to 1e22: one multiplication or division then rounds once, correctly.
+  if (count <= 15 && exponent >= -22 && exponent <= 22) {
+    int64_t whole = 0;
+    for (int i = 0; i < count; ++i) whole = 10 * whole + (digits[i] - '0');
+    double value = static_cast<double>(whole);
+    value = exponent < 0 ? value / kExactPowersOfTen[-exponent] : value * kExactPowersOfTen[exponent];
+    return negative ? -value : value;
+  }
+  char text[64];
+  const int length = decimalText(negative, digits, count, exponent, text);
+  double value = 0;
+  if (std::from_chars(text, text + length, value).ec == std::errc::result_out_of_range) {
+    // Out of range: beyond the largest double or below half the smallest.
+    value = exponent + count > 0 ? HUGE_VAL : 0.0;
+    if (negative) value = -value;
+  }
+  return value;
+}
 
 float toReal(double value) {
   // Beyond the largest float by half a unit in the last place the nearest
@@ -247,7 +292,7 @@ void finish() {
   RecordUnit& u = *statementState.currentUnit;
   if (u.atEnd) return;
   int c;
-  while ((c = nextChar()) != '\n') {
+  while ((c = fetchByte(u)) != '\n') {
     if (c == EOF) {
       u.atEnd = true;
       reader.sawEndOfFile = true;

@@ -22,6 +22,17 @@ void getReal(float& item);
 void finish();
 }  // namespace FreeFormReader
 
+/// The decimal text of a scanned number: a minus sign when negative, the
+/// `count` retained digits and, unless `exponent` is 0, "e" and the
+/// exponent (held within +-999999999).  `text` must hold 64 characters;
+/// returns the length.
+int decimalText(bool negative, const char* digits, int count, int64_t exponent, char* text);
+
+/// The nearest double to that text, as the C library's strtod gives it:
+/// infinity of its sign beyond the double range, zero below it.
+/// `count` is 1 to 40 and the first digit is not 0.
+double decimalToDouble(bool negative, const char* digits, int count, int64_t exponent);
+
 /// The nearest float to `value`, infinity beyond the float range.
 float toReal(double value);
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "recordio/failure_report.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 
 namespace recordio {
 
@@ -24,19 +24,16 @@ void breakBefore(size_t width) {
 
 OutputRecord outputRecord = {initialStorage, sizeof initialStorage, 0};
 
-void placeChar(char c) {
+void growOutputRecord(size_t last) {
   OutputRecord& r = outputRecord;
-  if (r.position >= r.size) {
-    size_t size = r.chars == initialStorage ? 1024 : r.size * 2;
-    while (size <= r.position) size *= 2;
-    char* grown = static_cast<char*>(malloc(size));
-    if (!grown) reportFailure(113, "malloc failure");
-    memcpy(grown, r.chars, r.position);
-    if (r.chars != initialStorage) free(r.chars);
-    r.chars = grown;
-    r.size = size;
-  }
-  r.chars[r.position++] = c;
+  size_t size = r.chars == initialStorage ? 1024 : r.size * 2;
+  while (size <= last) size *= 2;
+  char* grown = static_cast<char*>(malloc(size));
+  if (!grown) reportFailure(113, "malloc failure");
+  memcpy(grown, r.chars, r.position);
+  if (r.chars != initialStorage) free(r.chars);
+  r.chars = grown;
+  r.size = size;
 }
 
 void emitOutputRecord() {

@@ -17,8 +17,24 @@ struct OutputRecord {
 };
 extern OutputRecord outputRecord;
 
+/// Enlarges the storage so that it holds position `last`: 1024 at first,
+/// then doubled as often as needed.  Fails with 113 when it cannot.
+void growOutputRecord(size_t last);
+
+/// Makes room for `count` more characters and returns where they go; the
+/// caller places them and advances the position.
+inline char* reserveChars(size_t count) {
+  OutputRecord& r = outputRecord;
+  if (r.position + count > r.size) [[unlikely]]
+    growOutputRecord(r.position + count - 1);
+  return r.chars + r.position;
+}
+
 /// Places one character, enlarging the storage when it is full.
-void placeChar(char c);
+inline void placeChar(char c) {
+  *reserveChars(1) = c;
+  ++outputRecord.position;
+}
 
 /// Hands the record and a line feed to the current unit; position back to 0.
 void emitOutputRecord();

@@ -9,6 +9,7 @@
 
 #include "recordio/failure_report.h"
 #include "recordio/process.h"
+#include "recordio/records.h"
 
 namespace recordio {
 
@@ -19,21 +20,7 @@ bool statementInProgress = false;
 
 namespace {
 
-constexpr int kFieldWidth = 80;  // the w of the one edit descriptor "a80"
 constexpr int kMaxNameLength = 255;
-
-int recordPosition = 0;
-
-bool inRange(int32_t unit) { return static_cast<uint32_t>(unit) < kUnitCount; }
-
-// Reports a failure, or clears the statement mark and returns the number
-// when the caller asked for it back.
-int fail(bool returnIt, int number, const char* context, bool systemError = false) {
-  if (!returnIt && systemError) reportSystemFailure(number, context);
-  if (!returnIt) reportFailure(number, context);
-  statementInProgress = false;
-  return number;
-}
 
 bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
@@ -72,17 +59,6 @@ bool setName(RecordUnit& u, const char* name, size_t length) {
 // Position of the unit as the reader sees it, characters given back included.
 long logicalPosition(RecordUnit& u) { return ftell(u.stream) - u.pushedCount; }
 
-// One byte of the stream, with a CR LF pair read as one line feed.
-int fetchByte(RecordUnit& u) {
-  if (u.pushedCount > 0) return u.pushed[--u.pushedCount];
-  int c = getc_unlocked(u.stream);
-  if (c != '\r') return c;
-  int following = getc_unlocked(u.stream);
-  if (following == '\n') return '\n';
-  if (following != EOF) u.pushed[u.pushedCount++] = following;
-  return '\r';
-}
-
 // Cuts a file that was last written at the stream's position.
 int cutAtPosition(RecordUnit& u, bool err) {
   if (!u.canSeek || !u.fileName) return 0;
@@ -92,38 +68,19 @@ int cutAtPosition(RecordUnit& u, bool err) {
   if (position >= length) return 0;
   if (fflush(u.stream) != 0 || ftruncate(fileno(u.stream), position) != 0 ||
       fseek(u.stream, position, SEEK_SET) != 0) {
-    return fail(err, 111, "endfile");
+    return failOrReturn(err, 111, "endfile");
   }
   return 0;
 }
 
-int nextFieldChar(RecordUnit& u) {
-  if (u.atEnd) return EOF;
-  int c = fetchByte(u);
-  if (c == '\n') {
-    u.pushed[u.pushedCount++] = '\n';
-  } else if (c != EOF) {
-    ++recordPosition;
-  } else if (feof(u.stream)) {
-    u.atEnd = true;
-  }
-  return c;
-}
-
-void skipRestOfRecord(RecordUnit& u) {
-  if (!u.atEnd) {
-    int c;
-    while ((c = fetchByte(u)) != '\n') {
-      if (c == EOF) {
-        u.atEnd = true;
-        break;
-      }
-    }
-  }
-  recordPosition = 0;
-}
-
 }  // namespace
+
+int failOrReturn(bool returnIt, int number, const char* context, bool systemError) {
+  if (!returnIt && systemError) reportSystemFailure(number, context);
+  if (!returnIt) reportFailure(number, context);
+  statementInProgress = false;
+  return number;
+}
 
 void prepareRecordIO() {
   if (statementInProgress) reportFailure(131, "I/O recursion");
@@ -142,15 +99,10 @@ void prepareRecordIO() {
   }
 }
 
-int32_t trimName(const char* field, int32_t length) {
-  while (length > 0 && field[length - 1] == ' ') --length;
-  return length;
-}
-
 int connectUnit(const ConnectRequest& r) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementState.external = true;
-  if (!inRange(r.unit)) return fail(r.err, 101, "open");
+  if (!unitInRange(r.unit)) return failOrReturn(r.err, 101, "open");
   RecordUnit& u = units[r.unit];
   statementState.currentUnit = &u;
 
@@ -171,8 +123,8 @@ int connectUnit(const ConnectRequest& r) {
   if (r.file) {
     length = trimName(r.file, r.filelen);
     if (length > kMaxNameLength) {
-      if (!setName(u, r.file, length)) return fail(r.err, 113, "no space");
-      return fail(r.err, ENAMETOOLONG, "open", true);
+      if (!setName(u, r.file, length)) return failOrReturn(r.err, 113, "no space");
+      return failOrReturn(r.err, ENAMETOOLONG, "open", true);
     }
     memcpy(name, r.file, length);
   } else {
@@ -181,7 +133,7 @@ int connectUnit(const ConnectRequest& r) {
   name[length] = '\0';
   if (length == 0) {
     setName(u, name, 0);
-    return fail(r.err, 107, "open");
+    return failOrReturn(r.err, 107, "open");
   }
 
   u.atEnd = false;
@@ -192,8 +144,8 @@ int connectUnit(const ConnectRequest& r) {
   u.writeError = 0;
 
   const bool old = r.stat && (r.stat[0] == 'o' || r.stat[0] == 'O');
-  if (!setName(u, name, length)) return fail(r.err, 113, "no space");
-  if (old && access(name, F_OK) != 0) return fail(r.err, errno, "open", true);
+  if (!setName(u, name, length)) return failOrReturn(r.err, 113, "no space");
+  if (old && access(name, F_OK) != 0) return failOrReturn(r.err, errno, "open", true);
 
   FILE* stream = openFile(name, "r+");
   if (!stream) {
@@ -205,7 +157,7 @@ int connectUnit(const ConnectRequest& r) {
     u.permits = 2;
     u.lastWasWrite = true;
   }
-  if (!stream) return fail(r.err, errno, "open", true);
+  if (!stream) return failOrReturn(r.err, errno, "open", true);
   u.stream = stream;
   u.canSeek = !isTerminal(stream);
   return 0;
@@ -213,7 +165,7 @@ int connectUnit(const ConnectRequest& r) {
 
 int disconnectUnit(const DisconnectRequest& r) {
   if (statementInProgress) reportFailure(131, "I/O recursion");
-  if (!inRange(r.unit)) return 0;
+  if (!unitInRange(r.unit)) return 0;
   RecordUnit& u = units[r.unit];
   if (!u.stream) {
     u.atEnd = false;
@@ -291,7 +243,7 @@ int switchToWriting(RecordUnit& u) {
 RecordUnit& startListStatement(int32_t unit) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementInProgress = true;
-  const bool inRange = static_cast<uint32_t>(unit) < kUnitCount;
+  const bool inRange = unitInRange(unit);
   statementState.currentUnit = inRange ? &units[unit] : nullptr;
   statementState.lastFormat = "list io";
   statementState.lastFormatLength = 7;
@@ -310,80 +262,6 @@ int connectDefault(int32_t unit) {
   statementInProgress = inProgress;
   prepared = true;
   return result;
-}
-
-int32_t formatLength(const char* format) {
-  int depth = 0;
-  int32_t length = 0;
-  for (const char* p = format; *p; ++p) {
-    ++length;
-    if (*p == '(') ++depth;
-    if (*p == ')' && --depth == 0) break;
-  }
-  return length;
-}
-
-int readRecordField(const ReadRequest& r, char* field, int32_t length) {
-  if (!prepared || statementInProgress) prepareRecordIO();
-  statementInProgress = true;
-  statementState.reading = statementState.sequential = true;
-  statementState.formatted = statementState.external = true;
-  if (!inRange(r.unit)) return fail(r.err, 101, "startio");
-  RecordUnit& u = units[r.unit];
-  if (!u.stream && connectDefault(r.unit) != 0) return fail(r.err, 114, "sfe");
-  recordPosition = 0;
-  statementState.currentUnit = &u;
-  statementState.lastFormat = r.format;
-  statementState.lastFormatLength = formatLength(r.format);
-  if (u.lastWasWrite && switchToReading(u) != 0) return fail(r.err, errno, "read start");
-  if (u.atEnd) return fail(r.err || r.end, -1, "read start");
-  if (u.stream == stdin) flushConsole();
-
-  int32_t stored = length < kFieldWidth ? length : kFieldWidth;
-  for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
-    if (nextFieldChar(u) == EOF) return fail(r.err || r.end, -1, "fmt");
-  }
-  for (int32_t i = 0; i < stored; ++i) {
-    int c = nextFieldChar(u);
-    if (c == EOF) return fail(r.err || r.end, -1, "fmt");
-    field[i] = c == '\n' ? ' ' : static_cast<char>(c);
-  }
-  memset(field + stored, ' ', length - stored);
-
-  statementInProgress = false;
-  skipRestOfRecord(u);
-  statementState.lastFormat = nullptr;
-  return 0;
-}
-
-void assignText(char* destination, int32_t destinationLength, const char* source,
-                int32_t sourceLength) {
-  if (destinationLength <= sourceLength) {
-    memmove(destination, source, destinationLength);
-  } else {
-    memmove(destination, source, sourceLength);
-    memset(destination + sourceLength, ' ', destinationLength - sourceLength);
-  }
-}
-
-int nextChar() {
-  RecordUnit& u = *statementState.currentUnit;
-  if (u.atEnd) return EOF;
-  int c = fetchByte(u);
-  if (c == EOF && feof(u.stream)) u.atEnd = true;
-  return c;
-}
-
-void pushBack(int c) {
-  if (c == EOF) return;
-  RecordUnit& u = *statementState.currentUnit;
-  u.pushed[u.pushedCount++] = c;
-}
-
-void emitRecord(RecordUnit& u, const char* chars, size_t count) {
-  if (fwrite(chars, 1, count, u.stream) != count && u.fileName && u.writeError == 0) {
-    u.writeError = errno;
-  }
 }
 
 }  // namespace recordio

@@ -1,6 +1,7 @@
-// Numbered units, the files they are connected to, and the records read
-// from them.  All state here is process-wide and used by one statement at a
-// time.
+// Numbered units and the files they are connected to: the unit table, the
+// connect, the disconnect with its cut, and the switches between reading
+// and writing.  All state here is process-wide and used by one statement at
+// a time.
 #pragma once
 
 #include <array>
@@ -23,6 +24,8 @@ struct RecordUnit {
   int pushedCount = 0;
   /// First errno of a failed hand-over of a record to a named file; 0 if none.
   int writeError = 0;
+  /// The stream buffer of a named file, sized for files; none for the console.
+  char* buffer = nullptr;
 };
 
 constexpr int kUnitCount = 100;
@@ -66,6 +69,14 @@ struct ReadRequest {
   const char* format = "(a80)";
 };
 
+/// A unit number names an entry of the table (tested unsigned, so a
+/// negative number is outside too).
+inline bool unitInRange(int32_t unit) { return static_cast<uint32_t>(unit) < kUnitCount; }
+
+/// Reports a failure, or, when the caller asked for the number back, ends
+/// the statement and returns it.  `systemError`: the number is an errno.
+int failOrReturn(bool returnIt, int number, const char* context, bool systemError = false);
+
 /// Connects units 0, 5 and 6 to standard error, input and output.
 void prepareRecordIO();
 
@@ -75,17 +86,6 @@ int connectUnit(const ConnectRequest& request);
 /// Disconnects a unit, cutting a file that was last written at its current
 /// position.  Always 0 unless `err` is set and the cut or close failed.
 int disconnectUnit(const DisconnectRequest& request);
-
-/// Reads one record into a character field under the format "(a80)".
-/// 0, or with `err`/`end` set the error number of a failure.
-int readRecordField(const ReadRequest& request, char* field, int32_t length);
-
-/// Copies a text into a blank-filled field (overlap allowed).
-void assignText(char* destination, int32_t destinationLength, const char* source,
-                int32_t sourceLength);
-
-/// Length of a name field without its trailing blanks.
-int32_t trimName(const char* field, int32_t length);
 
 /// Turns a unit last written into one that is read; 0, or 1 with errno 126.
 int switchToReading(RecordUnit& unit);
@@ -99,17 +99,5 @@ RecordUnit& startListStatement(int32_t unit);
 
 /// Connects an unconnected unit to its default file "unit.N".
 int connectDefault(int32_t unit);
-
-/// Next byte of the current unit (0..255) or EOF; sets `atEnd` at the end.
-int nextChar();
-
-/// Gives a character back to the current unit; EOF is ignored.
-void pushBack(int c);
-
-/// Hands a finished record (its characters and the line feed) to a stream.
-void emitRecord(RecordUnit& unit, const char* chars, size_t count);
-
-/// Number of characters of a format text up to its closing parenthesis.
-int32_t formatLength(const char* format);
 
 }  // namespace recordio

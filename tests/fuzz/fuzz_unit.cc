@@ -8,7 +8,7 @@
 
 #include "recordio/failure_report.h"
 #include "recordio/process.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 
 jmp_buf failureEscape;
 

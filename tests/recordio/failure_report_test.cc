@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "recordio/process.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 #include "tests/support/child.h"
 
 using namespace recordio;

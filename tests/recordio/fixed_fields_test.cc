@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "recordio/freeform_output.h"
-#include "recordio/units.h"
+#include "recordio/records.h"
 #include "tests/support/child.h"
 
 using namespace recordio;

@@ -1,3 +1,4 @@
+#include "recordio/records.h"
 #include "recordio/units.h"
 
 #include <grp.h>

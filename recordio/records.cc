@@ -1,0 +1,118 @@
+#include "recordio/records.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "recordio/process.h"
+
+namespace recordio {
+
+namespace {
+
+constexpr int kFieldWidth = 80;  // the w of the one edit descriptor "a80"
+
+int recordPosition = 0;
+
+// The character fetch of the record read: a line feed stays unread, so
+// every later fetch in the record delivers it again.
+int nextFieldChar(RecordUnit& u) {
+  if (u.atEnd) return EOF;
+  int c = fetchByte(u);
+  if (c == '\n') {
+    u.pushed[u.pushedCount++] = '\n';
+  } else if (c != EOF) {
+    ++recordPosition;
+  } else if (feof(u.stream)) {
+    u.atEnd = true;
+  }
+  return c;
+}
+
+void skipRestOfRecord(RecordUnit& u) {
+  if (!u.atEnd) {
+    int c;
+    while ((c = fetchByte(u)) != '\n') {
+      if (c == EOF) {
+        u.atEnd = true;
+        break;
+      }
+    }
+  }
+  recordPosition = 0;
+}
+
+}  // namespace
+
+int foldCarriageReturn(RecordUnit& u) {
+  const int following = getc_unlocked(u.stream);
+  if (following == '\n') return '\n';
+  if (following != EOF) u.pushed[u.pushedCount++] = following;
+  return '\r';
+}
+
+int readRecordField(const ReadRequest& r, char* field, int32_t length) {
+  if (!prepared || statementInProgress) prepareRecordIO();
+  statementInProgress = true;
+  statementState.reading = statementState.sequential = true;
+  statementState.formatted = statementState.external = true;
+  if (!unitInRange(r.unit)) return failOrReturn(r.err, 101, "startio");
+  RecordUnit& u = units[r.unit];
+  if (!u.stream && connectDefault(r.unit) != 0) return failOrReturn(r.err, 114, "sfe");
+  recordPosition = 0;
+  statementState.currentUnit = &u;
+  statementState.lastFormat = r.format;
+  statementState.lastFormatLength = formatLength(r.format);
+  if (u.lastWasWrite && switchToReading(u) != 0) return failOrReturn(r.err, errno, "read start");
+  if (u.atEnd) return failOrReturn(r.err || r.end, -1, "read start");
+  if (u.stream == stdin) flushConsole();
+
+  int32_t stored = length < kFieldWidth ? length : kFieldWidth;
+  for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
+    if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
+  }
+  for (int32_t i = 0; i < stored; ++i) {
+    int c = nextFieldChar(u);
+    if (c == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
+    field[i] = c == '\n' ? ' ' : static_cast<char>(c);
+  }
+  memset(field + stored, ' ', length - stored);
+
+  statementInProgress = false;
+  skipRestOfRecord(u);
+  statementState.lastFormat = nullptr;
+  return 0;
+}
+
+void emitRecord(RecordUnit& u, const char* chars, size_t count) {
+  if (fwrite_unlocked(chars, 1, count, u.stream) != count && u.fileName && u.writeError == 0) {
+    u.writeError = errno;
+  }
+}
+
+void assignText(char* destination, int32_t destinationLength, const char* source,
+                int32_t sourceLength) {
+  if (destinationLength <= sourceLength) {
+    memmove(destination, source, destinationLength);
+  } else {
+    memmove(destination, source, sourceLength);
+    memset(destination + sourceLength, ' ', destinationLength - sourceLength);
+  }
+}
+
+int32_t trimName(const char* field, int32_t length) {
+  while (length > 0 && field[length - 1] == ' ') --length;
+  return length;
+}
+
+int32_t formatLength(const char* format) {
+  int depth = 0;
+  int32_t length = 0;
+  for (const char* p = format; *p; ++p) {
+    ++length;
+    if (*p == '(') ++depth;
+    if (*p == ')' && --depth == 0) break;
+  }
+  return length;
+}
+
+}  // namespace recordio

@@ -1,0 +1,66 @@
+// Records on a unit: the character source of the read statements (with the
+// CR LF fold and the characters given back), the record read into one
+// character field, the hand-over of finished output records, and the two
+// operations on fixed-length character fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "recordio/units.h"
+
+namespace recordio {
+
+/// Reads the byte after a carriage return: a CR LF pair is one line feed,
+/// any other byte is kept back for the next fetch.
+int foldCarriageReturn(RecordUnit& unit);
+
+/// One byte of the unit's stream (0..255) or EOF, characters given back
+/// first, a CR LF pair read as one line feed.  Reads the stream's own
+/// buffer without locking.
+inline int fetchByte(RecordUnit& unit) {
+  if (unit.pushedCount > 0) [[unlikely]]
+    return unit.pushed[--unit.pushedCount];
+  const int c = getc_unlocked(unit.stream);
+  if (c != '\r') [[likely]]
+    return c;
+  return foldCarriageReturn(unit);
+}
+
+/// Next byte of the current unit (0..255) or EOF; sets `atEnd` at the end
+/// of the file (not on a read error).
+inline int nextChar() {
+  RecordUnit& unit = *statementState.currentUnit;
+  if (unit.atEnd) return EOF;
+  const int c = fetchByte(unit);
+  if (c == EOF && feof(unit.stream)) unit.atEnd = true;
+  return c;
+}
+
+/// Gives a character back to the current unit; EOF is ignored.
+inline void pushBack(int c) {
+  if (c == EOF) return;
+  RecordUnit& unit = *statementState.currentUnit;
+  unit.pushed[unit.pushedCount++] = c;
+}
+
+/// Reads one record into a character field under the format "(a80)".
+/// 0, or with `err`/`end` set the error number of a failure.
+int readRecordField(const ReadRequest& request, char* field, int32_t length);
+
+/// Hands a finished record (its characters and the line feed) to a stream
+/// in one piece; a named unit remembers the first failed hand-over.
+void emitRecord(RecordUnit& unit, const char* chars, size_t count);
+
+/// Copies a text into a blank-filled field (overlap allowed).
+void assignText(char* destination, int32_t destinationLength, const char* source,
+                int32_t sourceLength);
+
+/// Length of a name field without its trailing blanks.
+int32_t trimName(const char* field, int32_t length);
+
+/// Number of characters of a format text up to its closing parenthesis.
+int32_t formatLength(const char* format);
+
+}  // namespace recordio
