@@ -2,7 +2,6 @@
 
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -91,51 +90,133 @@ bool onlyZeros(const char* text, int length) {
 
 }  // namespace
 
-int fixedPointText(float value, int decimals, char* text) {
-  const uint32_t bits = std::bit_cast<uint32_t>(value);
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// value * 10^decimals rounded once, to nearest with ties to even, for a
+// value that is not negative and below 1e10, with at most 9 decimals;
+// false outside that domain.  A float is m * 2^e with m below 2^24, and
+// 10^d is 5^d * 2^d with 5^9 below 2^21, so the product in double
+// precision is exact; adding and taking away 2^52 then rounds it to an
+// integer in the default rounding mode, ties to even.
+bool scaleExactly(float value, int decimals, uint64_t& scaled) {
   // Negative values, 1e10 and above, infinities and NaNs lie at or above
   // the pattern of 1e10 when the patterns are read as unsigned numbers.
-  if (bits >= std::bit_cast<uint32_t>(1e10f) || decimals < 0 || decimals > 9) {
-    return snprintf(text, 64, "%#.*f", decimals, static_cast<double>(value));
+  if (std::bit_cast<uint32_t>(value) >= std::bit_cast<uint32_t>(1e10f) || decimals < 0 ||
+      decimals > 9) {
+    return false;
   }
-  // value = mantissa * 2^exponent exactly; scale by 10^decimals and round
-  // once, to nearest with ties to even, in integer arithmetic.
-  const int biased = static_cast<int>(bits >> 23);
-  const uint64_t mantissa = biased == 0 ? bits & 0x7fffff : (bits & 0x7fffff) | 0x800000;
-  const int exponent = biased == 0 ? -149 : biased - 150;
-  const uint64_t scale = kPowersOfTen[decimals];
-  uint64_t scaled;
-  if (exponent >= 0) {
-    scaled = (mantissa << exponent) * scale;  // below 1e10 * 1e9 < 2^64
-  } else {
-    const uint64_t product = mantissa * scale;  // below 2^24 * 1e9 < 2^54
-    const int shift = -exponent;
-    if (shift >= 64) {
-      scaled = 0;  // product / 2^shift is below 2^-10
-    } else {
-      scaled = product >> shift;
-      const uint64_t rest = product & ((uint64_t{1} << shift) - 1);
-      const uint64_t half = uint64_t{1} << (shift - 1);
-      if (rest > half || (rest == half && (scaled & 1))) ++scaled;
-    }
-  }
-  // The table's three decimals divide by a constant, which is cheaper.
-  const uint64_t whole = decimals == 3 ? scaled / 1000 : scaled / scale;
-  const uint64_t fraction = scaled - whole * scale;
-  char* end = std::to_chars(text, text + 24, whole).ptr;
-  *end++ = '.';
-  uint64_t rest = fraction;
-  for (int i = decimals - 1; i >= 0; --i, rest /= 10) end[i] = static_cast<char>('0' + rest % 10);
-  end += decimals;
-  *end = '\0';
-  return static_cast<int>(end - text);
+  constexpr double kTwoTo52 = 0x1p52;
+  const double product = static_cast<double>(value) * static_cast<double>(kPowersOfTen[decimals]);
+  if (product >= kTwoTo52) return false;
+  scaled = static_cast<uint64_t>((product + kTwoTo52) - kTwoTo52);
+  return true;
 }
 
+// The "%#.*f" text of a magnitude, in `buffer`; returns where it starts
+// and sets its length.  The exact integer path writes it backward from
+// the end of the buffer; the rest goes to the C library.
+const char* magnitudeText(float value, int decimals, char (&buffer)[64], int& length) {
+  uint64_t scaled;
+  if (!scaleExactly(value, decimals, scaled)) {
+    length = snprintf(buffer, sizeof buffer, "%#.*f", decimals, static_cast<double>(value));
+    return buffer;
+  }
+  char* const end = buffer + sizeof buffer;
+  char* p = end;
+  if (decimals == 3) {  // the table's fields: a constant divisor is cheaper
+    const unsigned fraction = static_cast<unsigned>(scaled % 1000);
+    scaled /= 1000;
+    p -= 3;
+    p[0] = static_cast<char>('0' + fraction / 100);
+    memcpy(p + 1, kDigitPairs + 2 * (fraction % 100), 2);
+  } else {
+    for (int i = 0; i < decimals; ++i, scaled /= 10) *--p = static_cast<char>('0' + scaled % 10);
+  }
+  *--p = '.';
+  for (; scaled >= 100; scaled /= 100) {
+    p -= 2;
+    memcpy(p, kDigitPairs + 2 * (scaled % 100), 2);
+  }
+  if (scaled >= 10) {
+    p -= 2;
+    memcpy(p, kDigitPairs + 2 * scaled, 2);
+  } else {
+    *--p = static_cast<char>('0' + scaled);
+  }
+  length = static_cast<int>(end - p);
+  return p;
+}
+
+}  // namespace
+
+int fixedPointText(float value, int decimals, char* text) {
+  char buffer[64];
+  int length;
+  const char* converted = magnitudeText(value, decimals, buffer, length);
+  memmove(text, converted, length);
+  text[length] = '\0';
+  return length;
+}
+
+namespace {
+
+// The table's fields (3 decimals, widths up to 16) when the storage has 16
+// bytes to spare: the field is built in place, right to left, over a run
+// of 16 blanks.  False, having placed nothing, for a magnitude the exact
+// integer path cannot hold; formatFixed then takes the general path.
+bool placeThreeDecimals(float value, int width) {
+  OutputRecord& r = outputRecord;
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  uint64_t scaled;
+  if (r.position + 16 > r.size || !scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) {
+    return false;
+  }
+  const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
+  uint64_t whole = scaled / 1000;
+  const unsigned fraction = static_cast<unsigned>(scaled % 1000);
+  int wholeDigits = 1;
+  while (wholeDigits < 19 && whole >= kPowersOfTen[wholeDigits]) ++wholeDigits;
+  const int shown = wholeDigits + 4 + (negative ? 1 : 0);
+  char* const field = r.chars + r.position;
+  r.position += width;
+  if (shown > width) {
+    if (whole != 0 || shown - 1 != width) {
+      memset(field, '*', width);
+      return true;
+    }
+    wholeDigits = 0;  // the leading 0 gives way
+  }
+  memset(field, ' ', 16);
+  char* p = field + width - 3;
+  p[0] = static_cast<char>('0' + fraction / 100);
+  memcpy(p + 1, kDigitPairs + 2 * (fraction % 100), 2);
+  *--p = '.';
+  for (int left = wholeDigits; left > 0; left -= 2, whole /= 100) {
+    if (left == 1) {
+      *--p = static_cast<char>('0' + whole);
+      break;
+    }
+    p -= 2;
+    memcpy(p, kDigitPairs + 2 * (whole % 100), 2);
+  }
+  if (negative) *--p = '-';
+  return true;
+}
+
+}  // namespace
+
 void formatFixed(float value, int width, int decimals) {
+  if (decimals == 3 && width > 0 && width <= 16 && placeThreeDecimals(value, width)) return;
+  if (width < 0) width = 0;
   bool negative = value < 0;
   const float magnitude = negative ? -value : value == 0 ? 0.0f : value;  // -0 shows as 0
-  char* field = reserveChars(width > 0 ? width : 0);
-  outputRecord.position += width > 0 ? width : 0;
+  char* field = reserveChars(width);
+  outputRecord.position += width;
   // A finite magnitude of 10^width or more has more integer digits than
   // the field has room for.
   if (width < 19 && decimals >= 0 && std::isfinite(magnitude) &&
@@ -143,24 +224,25 @@ void formatFixed(float value, int width, int decimals) {
     memset(field, '*', width);
     return;
   }
-  char text[64];
-  int length = fixedPointText(magnitude, decimals, text);
-  const char* digits = text;
+  char buffer[64];
+  int length;
+  const char* text = magnitudeText(magnitude, decimals, buffer, length);
+  int shown = length;
   if (negative && onlyZeros(text, length)) negative = false;
-  if (negative) ++length;
-  if (length > width) {
-    if (text[0] == '0' && length - 1 == width) {
-      ++digits;
-      --length;
-    } else {
+  if (negative) ++shown;
+  if (shown > width) {
+    if (text[0] != '0' || shown - 1 != width) {
       memset(field, '*', width);
       return;
     }
+    ++text;
+    --length;
+    --shown;
   }
-  memset(field, ' ', width - length);
-  field += width - length;
+  memset(field, ' ', width - shown);
+  field += width - shown;
   if (negative) *field++ = '-';
-  memcpy(field, digits, text + strlen(text) - digits);
+  memcpy(field, text, length);
 }
 
 namespace FixedRowWriter {
@@ -175,8 +257,8 @@ void start(int32_t unit) {
   if (!u.stream && connectDefault(unit) != 0) reportFailure(114, "sfe");
   statementState.currentUnit = &u;
   statementState.lastFormat = kRowFormat;
-  static const int32_t formatTextLength = formatLength(kRowFormat);
-  statementState.lastFormatLength = formatTextLength;
+  constexpr int32_t kRowFormatLength = formatLength(kRowFormat);
+  statementState.lastFormatLength = kRowFormatLength;
   outputRecord.position = 0;
   step = 0;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");

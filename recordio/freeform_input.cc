@@ -165,6 +165,70 @@ void scanValue(RecordUnit& u, ItemKind kind) {
   }
 }
 
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+
+// The common case of a real item, read straight from the stream's buffer:
+// gaps, a plain decimal number of at most 15 significant digits with no
+// exponent, and the blanks and the comma after it.  It reads exactly what
+// the general path would and leaves the same state, but gives up, having
+// consumed nothing, on anything else: a repeat count, a null value, a
+// slash, an exponent, a carriage return, a longer number, or a value that
+// does not end within the next 64 bytes of the buffer.
+bool scanPlainReal(RecordUnit& u, float& item) {
+  if (reader.pendingRepeat != 0 || u.pushedCount != 0 || u.atEnd) return false;
+  // A copy of the next 64 bytes, ended by a NUL that stops every loop below.
+  constexpr int kWindow = 64;
+  const char* const start = u.stream->_IO_read_ptr;
+  if (u.stream->_IO_read_end - start < kWindow) return false;
+  unsigned char window[kWindow + 1];
+  memcpy(window, start, kWindow);
+  window[kWindow] = 0;
+  const unsigned char* q = window;
+  while (isGap(*q)) ++q;
+  const bool negative = *q == '-';
+  if (isSign(*q)) ++q;
+  // The significant digits, trailing zeros included; more than 15 give up
+  // (the sum may then wrap, but is not used).
+  uint64_t digits = 0;
+  const unsigned char* run = q;
+  while (*q == '0') ++q;
+  int seen = static_cast<int>(q - run), exponent = 0;
+  run = q;
+  for (; isDigit(*q); ++q) digits = 10 * digits + (*q - '0');
+  int significant = static_cast<int>(q - run);
+  if (*q == '.') {
+    run = ++q;
+    if (significant == 0) {
+      while (*q == '0') ++q;
+      seen += static_cast<int>(q - run);
+    }
+    const unsigned char* fraction = q;
+    for (; isDigit(*q); ++q) digits = 10 * digits + (*q - '0');
+    significant += static_cast<int>(q - fraction);
+    exponent = -static_cast<int>(q - run);
+  }
+  if (significant > 15 || seen + significant == 0 || exponent < -22) return false;
+  if (!isGap(*q) && *q != ',') return false;
+  while (*q == ' ' || *q == '\t') ++q;
+  if (q == window + kWindow) return false;  // the run may go on beyond the copy
+  if (*q == ',') ++q;
+  // Up to 15 digits and a power of ten up to 1e22 are exact doubles, so
+  // the one division rounds once, as the general conversion does.
+  double value = 0;
+  if (digits != 0) {
+    value = static_cast<double>(digits) / kExactPowersOfTen[-exponent];
+    if (negative) value = -value;
+  }
+  u.stream->_IO_read_ptr += q - window;
+  reader.haveValue = true;
+  reader.lastValue = value;
+  item = toReal(value);
+  return true;
+}
+
 // Steps common to both item kinds; false when the item gets no value.
 bool getItem(ItemKind kind) {
   if (reader.listEnded) return false;
@@ -209,10 +273,6 @@ bool getItem(ItemKind kind) {
   return stored;
 }
 
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 }  // namespace
 
 int decimalText(bool negative, const char* digits, int count, int64_t exponent, char* text) {
@@ -240,15 +300,10 @@ double decimalToDouble(bool negative, const char* digits, int count, int64_t exp
     value = exponent < 0 ? value / kExactPowersOfTen[-exponent] : value * kExactPowersOfTen[exponent];
     return negative ? -value : value;
   }
+  // The rest goes to the C library, which rounds correctly too.
   char text[64];
-  const int length = decimalText(negative, digits, count, exponent, text);
-  double value = 0;
-  if (std::from_chars(text, text + length, value).ec == std::errc::result_out_of_range) {
-    // Out of range: beyond the largest double or below half the smallest.
-    value = exponent + count > 0 ? HUGE_VAL : 0.0;
-    if (negative) value = -value;
-  }
-  return value;
+  decimalText(negative, digits, count, exponent, text);
+  return strtod(text, nullptr);
 }
 
 float toReal(double value) {
@@ -267,6 +322,8 @@ int32_t toInteger(double value) {
 
 namespace FreeFormReader {
 
+bool useBufferScan = true;
+
 void start(int32_t unit) {
   statementState.reading = statementState.sequential = true;
   statementState.formatted = statementState.external = true;
@@ -284,6 +341,10 @@ void getInteger(int32_t& item) {
 }
 
 void getReal(float& item) {
+  if (useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
+      scanPlainReal(*statementState.currentUnit, item)) {
+    return;
+  }
   if (getItem(ItemKind::real)) item = toReal(reader.lastValue);
 }
 

@@ -20,6 +20,10 @@ void getInteger(int32_t& item);
 void getReal(float& item);
 /// Ends the statement, passing over the rest of the current record.
 void finish();
+/// Plain real items are read straight from the stream's buffer when set
+/// (the default); clear, every item takes the general path.  The two give
+/// the same results, which the number fuzzer checks.
+extern bool useBufferScan;
 }  // namespace FreeFormReader
 
 /// The decimal text of a scanned number: a minus sign when negative, the
@@ -29,8 +33,9 @@ void finish();
 int decimalText(bool negative, const char* digits, int count, int64_t exponent, char* text);
 
 /// The nearest double to that text, as the C library's strtod gives it:
-/// infinity of its sign beyond the double range, zero below it.
-/// `count` is 1 to 40 and the first digit is not 0.
+/// infinity of its sign beyond the double range, zero below it.  Up to 15
+/// digits with a decimal exponent within +-22 are converted exactly here;
+/// the rest by strtod.  `count` is 1 to 40 and the first digit is not 0.
 double decimalToDouble(bool negative, const char* digits, int count, int64_t exponent);
 
 /// The nearest float to `value`, infinity beyond the float range.

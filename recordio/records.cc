@@ -84,6 +84,15 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
 }
 
 void emitRecord(RecordUnit& u, const char* chars, size_t count) {
+  // Into the stream's buffer when it has room, as putc_unlocked does for a
+  // byte; the library leaves no room in a stream that is line-buffered,
+  // unbuffered or reading, so those go through fwrite, as does a full one.
+  FILE* const f = u.stream;
+  if (static_cast<size_t>(f->_IO_write_end - f->_IO_write_ptr) > count) {
+    memcpy(f->_IO_write_ptr, chars, count);
+    f->_IO_write_ptr += count;
+    return;
+  }
   if (fwrite_unlocked(chars, 1, count, u.stream) != count && u.fileName && u.writeError == 0) {
     u.writeError = errno;
   }
@@ -101,17 +110,6 @@ void assignText(char* destination, int32_t destinationLength, const char* source
 
 int32_t trimName(const char* field, int32_t length) {
   while (length > 0 && field[length - 1] == ' ') --length;
-  return length;
-}
-
-int32_t formatLength(const char* format) {
-  int depth = 0;
-  int32_t length = 0;
-  for (const char* p = format; *p; ++p) {
-    ++length;
-    if (*p == '(') ++depth;
-    if (*p == ')' && --depth == 0) break;
-  }
   return length;
 }
 

@@ -61,6 +61,15 @@ void assignText(char* destination, int32_t destinationLength, const char* source
 int32_t trimName(const char* field, int32_t length);
 
 /// Number of characters of a format text up to its closing parenthesis.
-int32_t formatLength(const char* format);
+constexpr int32_t formatLength(const char* format) {
+  int depth = 0;
+  int32_t length = 0;
+  for (const char* p = format; *p; ++p) {
+    ++length;
+    if (*p == '(') ++depth;
+    if (*p == ')' && --depth == 0) break;
+  }
+  return length;
+}
 
 }  // namespace recordio

@@ -21,6 +21,7 @@ bool statementInProgress = false;
 namespace {
 
 constexpr int kMaxNameLength = 255;
+constexpr size_t kFileBufferSize = 32 * 1024;  // a file is read and written in large pieces
 
 bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
@@ -40,6 +41,13 @@ FILE* openFile(const char* name, const char* mode) { return rejectFolder(fopen(n
 // On failure the old stream is gone.
 FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
   return rejectFolder(freopen(name, mode, stream));
+}
+
+// Gives a newly opened stream the unit's file buffer; without memory for
+// one the stream keeps the library's own.
+void bufferStream(RecordUnit& u) {
+  if (!u.buffer) u.buffer = static_cast<char*>(malloc(kFileBufferSize));
+  if (u.buffer) setvbuf(u.stream, u.buffer, _IOFBF, kFileBufferSize);
 }
 
 void releaseName(RecordUnit& u) {
@@ -160,6 +168,7 @@ int connectUnit(const ConnectRequest& r) {
   if (!stream) return failOrReturn(r.err, errno, "open", true);
   u.stream = stream;
   u.canSeek = !isTerminal(stream);
+  bufferStream(u);
   return 0;
 }
 
@@ -190,6 +199,8 @@ int disconnectUnit(const DisconnectRequest& r) {
     u.stream = nullptr;
     if (closed != 0 && !r.err) reportSystemFailure(error, "close");
     if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
+    free(u.buffer);
+    u.buffer = nullptr;
   }
   u.stream = nullptr;
   u.atEnd = false;
@@ -204,6 +215,7 @@ bool reopenAt(RecordUnit& u, const char* mode, long position) {
   u.pushedCount = 0;
   u.stream = u.stream ? reopenFile(u.fileName, mode, u.stream) : openFile(u.fileName, mode);
   if (!u.stream) return false;
+  bufferStream(u);
   fseek(u.stream, position, SEEK_SET);
   return true;
 }
