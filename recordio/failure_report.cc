@@ -82,6 +82,7 @@ void writeStateLines() {
 }
 
 [[noreturn]] void report(int32_t number, const char* context, bool systemError) {
+  endingUnderWay = true;
   flushConsole();
   writeFirstLine(number, context, systemError);
   if (failureReportStarted) {

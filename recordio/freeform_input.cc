@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "recordio/failure_report.h"
+#include "recordio/process.h"
 #include "recordio/records.h"
 
 namespace recordio {
@@ -351,15 +352,10 @@ void getReal(float& item) {
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
-  if (u.atEnd) return;
-  int c;
-  while ((c = fetchByte(u)) != '\n') {
-    if (c == EOF) {
-      u.atEnd = true;
-      reader.sawEndOfFile = true;
-      return;
-    }
+  for (int c; !u.atEnd && (c = fetchByte(u)) != '\n';) {
+    if (c == EOF) u.atEnd = reader.sawEndOfFile = true;
   }
+  serviceRequests();
 }
 
 }  // namespace FreeFormReader

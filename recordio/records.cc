@@ -43,8 +43,17 @@ void skipRestOfRecord(RecordUnit& u) {
 
 }  // namespace
 
+int refillByte(RecordUnit& u) {
+  if (u.mayBlock) awaitInput(fileno(u.stream));
+  const int c = getc_unlocked(u.stream);
+  if (c == EOF && ferror_unlocked(u.stream)) serviceRequests();  // EINTR is no error then
+  return c;
+}
+
 int foldCarriageReturn(RecordUnit& u) {
-  const int following = getc_unlocked(u.stream);
+  FILE* const f = u.stream;
+  const int following =
+      f->_IO_read_ptr < f->_IO_read_end ? static_cast<unsigned char>(*f->_IO_read_ptr++) : refillByte(u);
   if (following == '\n') return '\n';
   if (following != EOF) u.pushed[u.pushedCount++] = following;
   return '\r';
@@ -80,6 +89,7 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   statementInProgress = false;
   skipRestOfRecord(u);
   statementState.lastFormat = nullptr;
+  serviceRequests();
   return 0;
 }
 
@@ -91,11 +101,13 @@ void emitRecord(RecordUnit& u, const char* chars, size_t count) {
   if (static_cast<size_t>(f->_IO_write_end - f->_IO_write_ptr) > count) {
     memcpy(f->_IO_write_ptr, chars, count);
     f->_IO_write_ptr += count;
+    serviceRequests();
     return;
   }
-  if (fwrite_unlocked(chars, 1, count, u.stream) != count && u.fileName && u.writeError == 0) {
-    u.writeError = errno;
-  }
+  const bool written = fwrite_unlocked(chars, 1, count, u.stream) == count;
+  const int error = errno;
+  serviceRequests();  // a write that a request interrupted ends with the request
+  if (!written && u.fileName && u.writeError == 0) u.writeError = error;
 }
 
 void assignText(char* destination, int32_t destinationLength, const char* source,

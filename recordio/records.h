@@ -12,17 +12,26 @@
 
 namespace recordio {
 
+/// One byte of the stream when its buffer is empty: on a stream that can
+/// block (a terminal, a pipe) it first waits for input in a way that an
+/// interrupt or termination request ends at once, and a read that such a
+/// request interrupts carries the request out instead of ending the file.
+int refillByte(RecordUnit& unit);
+
 /// Reads the byte after a carriage return: a CR LF pair is one line feed,
 /// any other byte is kept back for the next fetch.
 int foldCarriageReturn(RecordUnit& unit);
 
 /// One byte of the unit's stream (0..255) or EOF, characters given back
 /// first, a CR LF pair read as one line feed.  Reads the stream's own
-/// buffer without locking.
+/// buffer without locking, as getc_unlocked does.
 inline int fetchByte(RecordUnit& unit) {
   if (unit.pushedCount > 0) [[unlikely]]
     return unit.pushed[--unit.pushedCount];
-  const int c = getc_unlocked(unit.stream);
+  FILE* const f = unit.stream;
+  const int c = f->_IO_read_ptr < f->_IO_read_end
+                    ? static_cast<unsigned char>(*f->_IO_read_ptr++)
+                    : refillByte(unit);
   if (c != '\r') [[likely]]
     return c;
   return foldCarriageReturn(unit);

@@ -25,6 +25,12 @@ constexpr size_t kFileBufferSize = 32 * 1024;  // a file is read and written in 
 
 bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
+// Whether a read of the stream may wait for input: anything but a file.
+bool mayBlock(FILE* stream) {
+  struct stat info;
+  return fstat(fileno(stream), &info) != 0 || !S_ISREG(info.st_mode);
+}
+
 // A folder opens for reading here; it counts as not openable in any mode.
 FILE* rejectFolder(FILE* stream) {
   struct stat info;
@@ -104,6 +110,7 @@ void prepareRecordIO() {
     u.stream = console.stream;
     u.canSeek = !isTerminal(console.stream);
     u.lastWasWrite = console.lastWasWrite;
+    u.mayBlock = mayBlock(console.stream);
   }
 }
 
@@ -168,7 +175,9 @@ int connectUnit(const ConnectRequest& r) {
   if (!stream) return failOrReturn(r.err, errno, "open", true);
   u.stream = stream;
   u.canSeek = !isTerminal(stream);
+  u.mayBlock = mayBlock(stream);
   bufferStream(u);
+  serviceRequests();
   return 0;
 }
 
@@ -206,6 +215,7 @@ int disconnectUnit(const DisconnectRequest& r) {
   u.atEnd = false;
   u.pushedCount = 0;
   releaseName(u);
+  serviceRequests();
   return result;
 }
 

@@ -26,6 +26,9 @@ struct RecordUnit {
   int writeError = 0;
   /// The stream buffer of a named file, sized for files; none for the console.
   char* buffer = nullptr;
+  /// A read may wait (a terminal, a pipe, a FIFO): it waits so that an
+  /// interrupt or termination request still ends the run at once.
+  bool mayBlock = false;
 };
 
 constexpr int kUnitCount = 100;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,14 +83,21 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
   }
   const std::string out = capture + "/out", err = capture + "/err";
-  int input[2];
-  if (pipe(input) != 0) abort();
+  int input[2], output[2];
+  if (pipe(input) != 0 || pipe(output) != 0) abort();
+  const auto began = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
     dup2(input[0], 0);
     close(input[0]);
     close(input[1]);
-    dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
+    if (run.brokenOutputPipe) {
+      close(output[0]);
+      dup2(output[1], 1);
+    } else {
+      dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
+    }
+    close(output[1]);
     dup2(run.mergeOutput ? 1 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
     if (chdir(work.c_str()) != 0) _exit(120);
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
@@ -97,10 +105,20 @@ ProgramResult runProgram(const ProgramRun& run) {
         (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       _exit(121);
     }
+    if (run.fileSizeLimit > 0) {
+      const rlimit limit = {static_cast<rlim_t>(run.fileSizeLimit),
+                            static_cast<rlim_t>(run.fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    for (int fd = 0; fd < 3; ++fd) {
+      if (run.closedDescriptors >> fd & 1) close(fd);
+    }
     execl(CDMG2CSV_PATH, "cdmg2csv", static_cast<char*>(nullptr));
     _exit(122);
   }
   close(input[0]);
+  close(output[0]);
+  close(output[1]);
   signal(SIGPIPE, SIG_IGN);
   if (!run.signalAtPrompt) (void)!write(input[1], run.input.data(), run.input.size());
   if (run.signalAtPrompt) {
@@ -112,14 +130,32 @@ ProgramResult runProgram(const ProgramRun& run) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     (void)!write(input[1], run.input.data(), run.input.size());
   }
-  close(input[1]);
+  if (run.signalAfterOutput) {
+    struct stat info;
+    for (int tries = 0; tries < 100000; ++tries) {
+      if (stat(out.c_str(), &info) == 0 && info.st_size > 0) break;
+      siginfo_t ended = {};
+      if (waitid(P_PID, pid, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) break;
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(run.signalDelayMicros));
+    kill(pid, run.signalAfterOutput);
+  }
+  const auto signalled = std::chrono::steady_clock::now();
+  if (!run.holdInput) close(input[1]);
 
   int status = 0;
-  for (int tries = 0; waitpid(pid, &status, WNOHANG) == 0; ++tries) {
-    if (tries == 3000) kill(pid, SIGKILL);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const auto deadline = began + std::chrono::duration<double>(run.timeoutSeconds);
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  const auto ended = std::chrono::steady_clock::now();
+  if (run.holdInput) close(input[1]);
   ProgramResult result;
+  result.seconds = std::chrono::duration<double>(
+                       ended - (run.signalAtPrompt || run.signalAfterOutput ? signalled : began))
+                       .count();
   result.out = readFile(out);
   result.err = readFile(err);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);

@@ -23,6 +23,14 @@ struct ProgramRun {
   bool ignoreInterrupt = false;
   int signalAtPrompt = 0;    ///< Sent once the output prompt is shown.
   bool mergeOutput = false;  ///< Standard error goes where standard output goes.
+  /// Sent `signalDelayMicros` after the first byte of standard output.
+  int signalAfterOutput = 0;
+  int signalDelayMicros = 0;
+  bool holdInput = false;        ///< Standard input stays open until the end.
+  int closedDescriptors = 0;     ///< Bit n: descriptor n is closed at start.
+  bool brokenOutputPipe = false;  ///< Standard output is a pipe nobody reads.
+  long fileSizeLimit = 0;        ///< RLIMIT_FSIZE in bytes, when not 0.
+  double timeoutSeconds = 30;    ///< Killed (SIGKILL) after this long.
 };
 
 struct ProgramResult {
@@ -31,6 +39,7 @@ struct ProgramResult {
   int exitCode = -1;  ///< -1 when ended by a signal.
   int signal = 0;
   std::map<std::string, std::string> files;  ///< Folders show as "<dir>".
+  double seconds = 0;        ///< From the start, or from the signal, to the end.
 };
 
 /// Runs the program as `run` describes and waits for it (30 s at most).

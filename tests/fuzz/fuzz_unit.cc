@@ -45,6 +45,7 @@ void connectInput(const uint8_t* data, size_t size) {
 void disconnectInput() {
   recordio::statementInProgress = false;
   recordio::failureReportStarted = false;
+  recordio::endingUnderWay = false;
   recordio::DisconnectRequest request;
   request.err = true;
   request.unit = 11;
