@@ -9,7 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -69,9 +72,29 @@ std::vector<float> wave(int count, int seed) {
   return values;
 }
 
+// The child's last words when it cannot go on, through a pipe that its
+// exec closes.
+[[noreturn]] void giveUp(int report, const std::string& what) {
+  const std::string message = what + ": " + strerror(errno);
+  (void)!write(report, message.data(), message.size());
+  _exit(127);
+}
+
 ProgramResult runProgram(const ProgramRun& run) {
   const std::string work = makeTempDir(), capture = makeTempDir();
   chmod(work.c_str(), 0777);
+  std::string program = run.program;
+  if (run.unprivileged) {
+    // The build may lie under a folder that nobody cannot enter.
+    chmod(capture.c_str(), 0755);
+    const std::string copy = capture + "/cdmg2csv";
+    writeFile(copy, readFile(program));
+    chmod(copy.c_str(), 0755);
+    if (access(program.c_str(), F_OK) == 0) program = copy;
+  }
+  std::vector<char*> argv = {const_cast<char*>("cdmg2csv")};
+  for (const std::string& argument : run.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   for (const FileEntry& file : run.files) {
     const std::string path = work + "/" + file.name;
     if (file.directory) {
@@ -83,8 +106,8 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
   }
   const std::string out = capture + "/out", err = capture + "/err";
-  int input[2], output[2];
-  if (pipe(input) != 0 || pipe(output) != 0) abort();
+  int input[2], output[2], report[2];
+  if (pipe(input) != 0 || pipe(output) != 0 || pipe2(report, O_CLOEXEC) != 0) abort();
   const auto began = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
@@ -99,11 +122,12 @@ ProgramResult runProgram(const ProgramRun& run) {
     }
     close(output[1]);
     dup2(run.mergeOutput ? 1 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
-    if (chdir(work.c_str()) != 0) _exit(120);
+    close(report[0]);
+    if (chdir(work.c_str()) != 0) giveUp(report[1], "cannot enter " + work);
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
     if (run.unprivileged &&
         (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
-      _exit(121);
+      giveUp(report[1], "cannot become nobody");
     }
     if (run.fileSizeLimit > 0) {
       const rlimit limit = {static_cast<rlim_t>(run.fileSizeLimit),
@@ -113,9 +137,10 @@ ProgramResult runProgram(const ProgramRun& run) {
     for (int fd = 0; fd < 3; ++fd) {
       if (run.closedDescriptors >> fd & 1) close(fd);
     }
-    execl(CDMG2CSV_PATH, "cdmg2csv", static_cast<char*>(nullptr));
-    _exit(122);
+    execv(program.c_str(), argv.data());
+    giveUp(report[1], "cannot start " + program);
   }
+  close(report[1]);
   close(input[0]);
   close(output[0]);
   close(output[1]);
@@ -153,6 +178,13 @@ ProgramResult runProgram(const ProgramRun& run) {
   const auto ended = std::chrono::steady_clock::now();
   if (run.holdInput) close(input[1]);
   ProgramResult result;
+  char message[512];
+  const ssize_t length = read(report[0], message, sizeof message);
+  close(report[0]);
+  if (length > 0) {
+    result.startError.assign(message, length);
+    ADD_FAILURE() << result.startError;
+  }
   result.seconds = std::chrono::duration<double>(
                        ended - (run.signalAtPrompt || run.signalAfterOutput ? signalled : began))
                        .count();

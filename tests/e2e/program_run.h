@@ -17,9 +17,13 @@ struct FileEntry {
 };
 
 struct ProgramRun {
+  std::string program = CDMG2CSV_PATH;  ///< The executable to run.
+  std::vector<std::string> arguments;   ///< After the program's name.
   std::vector<FileEntry> files;
   std::string input;          ///< Standard input, closed after it.
-  bool unprivileged = false;  ///< Run as nobody, so permission bits bite.
+  /// Run as nobody, so permission bits bite.  The child runs a copy of the
+  /// program in a folder it can reach, wherever the build lies.
+  bool unprivileged = false;
   bool ignoreInterrupt = false;
   int signalAtPrompt = 0;    ///< Sent once the output prompt is shown.
   bool mergeOutput = false;  ///< Standard error goes where standard output goes.
@@ -40,9 +44,11 @@ struct ProgramResult {
   int signal = 0;
   std::map<std::string, std::string> files;  ///< Folders show as "<dir>".
   double seconds = 0;        ///< From the start, or from the signal, to the end.
+  std::string startError;    ///< Why the child could not start the program.
 };
 
-/// Runs the program as `run` describes and waits for it (30 s at most).
+/// Runs the program as `run` describes and waits for it.  A child that
+/// cannot start it fails the calling test, naming the path and the error.
 ProgramResult runProgram(const ProgramRun& run);
 
 /// A component file in the CDMG-type layout: the title, 14 header records,

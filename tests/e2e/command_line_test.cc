@@ -1,0 +1,67 @@
+// The command line: the two words of a Linux tool, everything else
+// ignored; and the runner's own word when the program cannot start.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include "tests/e2e/program_run.h"
+
+namespace {
+
+std::vector<FileEntry> sampleFiles() {
+  const std::vector<float> eight = {1, 2, 3, 4, 5, 6, 7, 8};
+  return {{"SCSe-N11E.txt", componentFile("a", "9", "0.01", eight)},
+          {"SCSe-N79W.txt", componentFile("b", "9", "0.01", eight)},
+          {"SCSe-UP.txt", componentFile("c", "9", "0.01", eight)}};
+}
+
+TEST(CommandLine, HelpAndVersionTouchNoFile) {
+  for (const char* word : {"--help", "--version"}) {
+    ProgramRun run;
+    run.files = sampleFiles();
+    run.arguments = {word};
+    run.input = "out.csv\n";
+    ProgramResult r = runProgram(run);
+    EXPECT_EQ(r.exitCode, 0) << word;
+    EXPECT_EQ(r.err, "") << word;
+    EXPECT_EQ(r.files.size(), 3u) << word;  // no table, nothing else
+    if (std::string(word) == "--version") {
+      EXPECT_EQ(r.out, "cdmg2csv " CDMG2CSV_VERSION "\n");
+    } else {
+      EXPECT_EQ(r.out.rfind("Usage: cdmg2csv\n", 0), 0u) << r.out;
+      EXPECT_NE(r.out.find("SCSe-N11E.txt, SCSe-N79W.txt and SCSe-UP.txt"), std::string::npos);
+      EXPECT_NE(r.out.find("See cdmg2csv(1).\n"), std::string::npos);
+    }
+  }
+}
+
+TEST(CommandLine, AnyOtherArgumentsAreIgnored) {
+  ProgramRun plain;
+  plain.files = sampleFiles();
+  plain.input = "out.csv\n";
+  const ProgramResult expected = runProgram(plain);
+  ASSERT_EQ(expected.exitCode, 0);
+  const std::vector<std::vector<std::string>> commandLines = {
+      {"--helpx"}, {"--help", "--version"}, {"-h"}, {"SCSe-UP.txt", "out.csv"}, {""}};
+  for (const auto& arguments : commandLines) {
+    ProgramRun run = plain;
+    run.arguments = arguments;
+    ProgramResult r = runProgram(run);
+    EXPECT_EQ(r.out, expected.out) << arguments[0];
+    EXPECT_EQ(r.err, expected.err) << arguments[0];
+    EXPECT_EQ(r.exitCode, 0) << arguments[0];
+    EXPECT_EQ(r.files, expected.files) << arguments[0];
+  }
+}
+
+TEST(ProgramRunner, AChildThatCannotStartFailsTheTestAndSaysWhy) {
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ProgramRun run;
+        run.program = "/nonexistent/cdmg2csv";
+        run.unprivileged = true;
+        runProgram(run);
+      },
+      "cannot start /nonexistent/cdmg2csv: No such file or directory");
+}
+
+}  // namespace
