@@ -14,25 +14,13 @@ namespace recordio {
 
 namespace {
 
-constexpr uint64_t kPowersOfTen[19] = {1,
-                                        10,
-                                        100,
-                                        1000,
-                                        10000,
-                                        100000,
-                                        1000000,
-                                        10000000,
-                                        100000000,
-                                        1000000000,
-                                        10000000000,
-                                        100000000000,
-                                        1000000000000,
-                                        10000000000000,
-                                        100000000000000,
-                                        1000000000000000,
-                                        10000000000000000,
-                                        100000000000000000,
-                                        1000000000000000000};
+// 10^0 to 10^19, all exact in 64 bits.
+constexpr auto kPowersOfTen = [] {
+  std::array<uint64_t, 20> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
 
 // The edit list with its group written out: only fields and literals,
 // in the order the walk meets them.
@@ -173,7 +161,8 @@ bool placeThreeDecimals(float value, int width) {
   OutputRecord& r = outputRecord;
   const uint32_t bits = std::bit_cast<uint32_t>(value);
   uint64_t scaled;
-  if (r.position + 16 > r.size || !scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) {
+  if (r.position + 16 > r.size ||
+      !scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) {
     return false;
   }
   const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign

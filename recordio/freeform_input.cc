@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -170,7 +170,6 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-
 // The common case of a real item, read straight from the stream's buffer:
 // gaps, a plain decimal number of at most 15 significant digits with no
 // exponent, and the blanks and the comma after it.  It reads exactly what
@@ -298,7 +297,8 @@ double decimalToDouble(bool negative, const char* digits, int count, int64_t exp
     int64_t whole = 0;
     for (int i = 0; i < count; ++i) whole = 10 * whole + (digits[i] - '0');
     double value = static_cast<double>(whole);
-    value = exponent < 0 ? value / kExactPowersOfTen[-exponent] : value * kExactPowersOfTen[exponent];
+    value =
+        exponent < 0 ? value / kExactPowersOfTen[-exponent] : value * kExactPowersOfTen[exponent];
     return negative ? -value : value;
   }
   // The rest goes to the C library, which rounds correctly too.

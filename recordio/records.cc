@@ -52,8 +52,9 @@ int refillByte(RecordUnit& u) {
 
 int foldCarriageReturn(RecordUnit& u) {
   FILE* const f = u.stream;
-  const int following =
-      f->_IO_read_ptr < f->_IO_read_end ? static_cast<unsigned char>(*f->_IO_read_ptr++) : refillByte(u);
+  const int following = f->_IO_read_ptr < f->_IO_read_end
+                            ? static_cast<unsigned char>(*f->_IO_read_ptr++)
+                            : refillByte(u);
   if (following == '\n') return '\n';
   if (following != EOF) u.pushed[u.pushedCount++] = following;
   return '\r';

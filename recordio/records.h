@@ -29,9 +29,8 @@ inline int fetchByte(RecordUnit& unit) {
   if (unit.pushedCount > 0) [[unlikely]]
     return unit.pushed[--unit.pushedCount];
   FILE* const f = unit.stream;
-  const int c = f->_IO_read_ptr < f->_IO_read_end
-                    ? static_cast<unsigned char>(*f->_IO_read_ptr++)
-                    : refillByte(unit);
+  const int c = f->_IO_read_ptr < f->_IO_read_end ? static_cast<unsigned char>(*f->_IO_read_ptr++)
+                                                  : refillByte(unit);
   if (c != '\r') [[likely]]
     return c;
   return foldCarriageReturn(unit);

@@ -3,18 +3,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <cstring>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -93,7 +92,8 @@ ProgramResult runProgram(const ProgramRun& run) {
     if (access(program.c_str(), F_OK) == 0) program = copy;
   }
   std::vector<char*> argv = {const_cast<char*>("cdmg2csv")};
-  for (const std::string& argument : run.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  for (const std::string& argument : run.arguments)
+    argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   for (const FileEntry& file : run.files) {
     const std::string path = work + "/" + file.name;

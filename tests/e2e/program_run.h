@@ -20,7 +20,7 @@ struct ProgramRun {
   std::string program = CDMG2CSV_PATH;  ///< The executable to run.
   std::vector<std::string> arguments;   ///< After the program's name.
   std::vector<FileEntry> files;
-  std::string input;          ///< Standard input, closed after it.
+  std::string input;  ///< Standard input, closed after it.
   /// Run as nobody, so permission bits bite.  The child runs a copy of the
   /// program in a folder it can reach, wherever the build lies.
   bool unprivileged = false;
@@ -30,11 +30,11 @@ struct ProgramRun {
   /// Sent `signalDelayMicros` after the first byte of standard output.
   int signalAfterOutput = 0;
   int signalDelayMicros = 0;
-  bool holdInput = false;        ///< Standard input stays open until the end.
-  int closedDescriptors = 0;     ///< Bit n: descriptor n is closed at start.
+  bool holdInput = false;         ///< Standard input stays open until the end.
+  int closedDescriptors = 0;      ///< Bit n: descriptor n is closed at start.
   bool brokenOutputPipe = false;  ///< Standard output is a pipe nobody reads.
-  long fileSizeLimit = 0;        ///< RLIMIT_FSIZE in bytes, when not 0.
-  double timeoutSeconds = 30;    ///< Killed (SIGKILL) after this long.
+  long fileSizeLimit = 0;         ///< RLIMIT_FSIZE in bytes, when not 0.
+  double timeoutSeconds = 30;     ///< Killed (SIGKILL) after this long.
 };
 
 struct ProgramResult {
@@ -43,8 +43,8 @@ struct ProgramResult {
   int exitCode = -1;  ///< -1 when ended by a signal.
   int signal = 0;
   std::map<std::string, std::string> files;  ///< Folders show as "<dir>".
-  double seconds = 0;        ///< From the start, or from the signal, to the end.
-  std::string startError;    ///< Why the child could not start the program.
+  double seconds = 0;                        ///< From the start, or from the signal, to the end.
+  std::string startError;                    ///< Why the child could not start the program.
 };
 
 /// Runs the program as `run` describes and waits for it.  A child that

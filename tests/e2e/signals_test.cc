@@ -14,7 +14,8 @@ const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
 std::vector<FileEntry> record(int count) {
   std::vector<FileEntry> files;
   for (int c = 0; c < 3; ++c) {
-    files.push_back({kNames[c], componentFile(kNames[c], std::to_string(count), "0.005", wave(count, c))});
+    files.push_back(
+        {kNames[c], componentFile(kNames[c], std::to_string(count), "0.005", wave(count, c))});
   }
   return files;
 }
@@ -78,8 +79,8 @@ TEST(Requests, RandomRequestsLeaveWholeRows) {
       ++interrupted;
       EXPECT_EQ(r.err, line) << "run " << i;
       EXPECT_TRUE(isPrefix(r.out, full.out)) << "run " << i;
-      EXPECT_TRUE(isPrefix(written, table) && written.size() % 41 == 0) << "run " << i << " size "
-                                                                       << written.size();
+      EXPECT_TRUE(isPrefix(written, table) && written.size() % 41 == 0)
+          << "run " << i << " size " << written.size();
     } else {
       EXPECT_EQ(r.err, "") << "run " << i;
       EXPECT_EQ(r.out, full.out) << "run " << i;

@@ -30,8 +30,8 @@ int checkSlice(uint64_t first, uint64_t last) {
       const std::string got = fixedField(value, width, 3);
       if (got != expected && ++differences <= 20) {
         printf("pattern %08llx (%a) width %d: fast [%s], reference [%s]\n",
-               static_cast<unsigned long long>(pattern), static_cast<double>(value), width, got.c_str(),
-               expected.c_str());
+               static_cast<unsigned long long>(pattern), static_cast<double>(value), width,
+               got.c_str(), expected.c_str());
       }
     }
   }

@@ -37,8 +37,10 @@ void checkDecimal(const uint8_t* data, size_t size) {
   const int64_t exponent = take<int64_t>(data, size) >> (shape & 63);
   char digits[40];
   int count = 0;
-  while (size > 0 && count < 40) digits[count++] = static_cast<char>('0' + take<uint8_t>(data, size) % 10);
-  if (count == 0 || digits[0] == '0' || digits[count - 1] == '0') return;  // not what the reader passes
+  while (size > 0 && count < 40)
+    digits[count++] = static_cast<char>('0' + take<uint8_t>(data, size) % 10);
+  if (count == 0 || digits[0] == '0' || digits[count - 1] == '0')
+    return;  // not what the reader passes
   const bool negative = shape & 64;
   const double fast = recordio::decimalToDouble(negative, digits, count, exponent);
   const double reference = referenceDecimal(negative, digits, count, exponent);

@@ -16,11 +16,13 @@
 namespace {
 
 std::vector<float> fixedPointValues() {
-  std::vector<float> values = {0.0f, -0.0f, INFINITY, -INFINITY, NAN, -NAN, 999.9995f, 999999.9375f,
-                               -99999.9921875f, 0.0625f, 1e10f, 9999999999.0f, 1e-45f, 1.17549435e-38f};
+  std::vector<float> values = {0.0f,  -0.0f,         INFINITY,     -INFINITY,       NAN,
+                               -NAN,  999.9995f,     999999.9375f, -99999.9921875f, 0.0625f,
+                               1e10f, 9999999999.0f, 1e-45f,       1.17549435e-38f};
   std::mt19937_64 random(20261209);
   // Every bit pattern is as likely as any other: all exponents, subnormals, NaNs.
-  for (int i = 0; i < 500000; ++i) values.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
+  for (int i = 0; i < 500000; ++i)
+    values.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
   // Values the table meets: below 10^7 in magnitude, with their neighbours.
   std::uniform_real_distribution<float> moderate(-1e7f, 1e7f);
   for (int i = 0; i < 400000; ++i) values.push_back(moderate(random) / std::pow(10.0f, i % 8));
@@ -65,16 +67,19 @@ TEST(ConversionEquality, DecimalToDoubleEqualsStrtod) {
   std::mt19937_64 random(99);
   // Exponent ranges: the exact-power path, its edges, the double range's
   // edges, and the clamp of the text.
-  const int64_t centres[] = {0, 22, -22, 15, -30, 290, 308, -308, -324, -345, 999999999, -999999999};
+  const int64_t centres[] = {0,   22,   -22,  15,   -30,       290,
+                             308, -308, -324, -345, 999999999, -999999999};
   int checked = 0, differences = 0;
   char digits[40];
   for (int i = 0; i < 1000000 && differences < 10; ++i) {
-    const int count = i % 3 == 0 ? 1 + static_cast<int>(random() % 40) : 1 + static_cast<int>(random() % 17);
+    const int count =
+        i % 3 == 0 ? 1 + static_cast<int>(random() % 40) : 1 + static_cast<int>(random() % 17);
     for (int d = 0; d < count; ++d) digits[d] = static_cast<char>('0' + random() % 10);
     digits[0] = static_cast<char>('1' + random() % 9);
     if (digits[count - 1] == '0') digits[count - 1] = '1';  // the reader drops trailing zeros
     const int64_t centre = centres[random() % std::size(centres)];
-    int64_t exponent = centre + static_cast<int64_t>(random() % 61) - 30 - (centre > 300 ? count : 0);
+    int64_t exponent =
+        centre + static_cast<int64_t>(random() % 61) - 30 - (centre > 300 ? count : 0);
     if (i % 1000 == 0) exponent = static_cast<int64_t>(random()) >> (random() % 64);  // anything
     const bool negative = random() & 1;
     const double fast = recordio::decimalToDouble(negative, digits, count, exponent);

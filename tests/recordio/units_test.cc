@@ -1,4 +1,3 @@
-#include "recordio/records.h"
 #include "recordio/units.h"
 
 #include <grp.h>
@@ -9,6 +8,7 @@
 
 #include <cstring>
 
+#include "recordio/records.h"
 #include "tests/support/child.h"
 
 using namespace recordio;

@@ -17,7 +17,10 @@ inline std::string referenceFixedField(float value, int width, int decimals) {
   const double wide = value;
   bool negative = wide < 0;
   char converted[400];
-  snprintf(converted, sizeof converted, "%#.*f", decimals, negative ? -wide : wide == 0 ? 0.0 : wide);
+  snprintf(converted, sizeof converted, "%#.*f", decimals,
+           negative    ? -wide
+           : wide == 0 ? 0.0
+                       : wide);
   std::string text = converted;
   if (negative && text.find_first_not_of("0.") == std::string::npos) negative = false;
   size_t length = text.size() + (negative ? 1 : 0);
