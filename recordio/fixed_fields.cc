@@ -91,7 +91,7 @@ constexpr char kDigitPairs[] =
 // 10^d is 5^d * 2^d with 5^9 below 2^21, so the product in double
 // precision is exact; adding and taking away 2^52 then rounds it to an
 // integer in the default rounding mode, ties to even.
-bool scaleExactly(float value, int decimals, uint64_t& scaled) {
+[[gnu::always_inline]] inline bool scaleExactly(float value, int decimals, uint64_t& scaled) {
   // Negative values, 1e10 and above, infinities and NaNs lie at or above
   // the pattern of 1e10 when the patterns are read as unsigned numbers.
   if (std::bit_cast<uint32_t>(value) >= std::bit_cast<uint32_t>(1e10f) || decimals < 0 ||
@@ -157,7 +157,7 @@ namespace {
 // bytes to spare: the field is built in place, right to left, over a run
 // of 16 blanks.  False, having placed nothing, for a magnitude the exact
 // integer path cannot hold; formatFixed then takes the general path.
-bool placeThreeDecimals(float value, int width) {
+[[gnu::always_inline]] inline bool placeThreeDecimals(float value, int width) {
   OutputRecord& r = outputRecord;
   const uint32_t bits = std::bit_cast<uint32_t>(value);
   uint64_t scaled;
@@ -199,8 +199,9 @@ bool placeThreeDecimals(float value, int width) {
 
 }  // namespace
 
-void formatFixed(float value, int width, int decimals) {
-  if (decimals == 3 && width > 0 && width <= 16 && placeThreeDecimals(value, width)) return;
+namespace {
+
+[[gnu::noinline]] void placeGeneral(float value, int width, int decimals) {
   if (width < 0) width = 0;
   bool negative = value < 0;
   const float magnitude = negative ? -value : value == 0 ? 0.0f : value;  // -0 shows as 0
@@ -234,6 +235,16 @@ void formatFixed(float value, int width, int decimals) {
   memcpy(field, text, length);
 }
 
+// The table's fields take the quick way, inlined into the row writer.
+[[gnu::always_inline]] inline void placeField(float value, int width, int decimals) {
+  if (decimals == 3 && width > 0 && width <= 16 && placeThreeDecimals(value, width)) return;
+  placeGeneral(value, width, decimals);
+}
+
+}  // namespace
+
+void formatFixed(float value, int width, int decimals) { placeField(value, width, decimals); }
+
 namespace FixedRowWriter {
 
 void start(int32_t unit) {
@@ -255,9 +266,7 @@ void start(int32_t unit) {
 
 void putReal(float value) {
   const int field = walkToField();
-  if (field < kStepCount) {
-    formatFixed(value, kRowSteps[field].width, kRowSteps[field].decimals);
-  }
+  if (field < kStepCount) placeField(value, kRowSteps[field].width, kRowSteps[field].decimals);
 }
 
 void finish() {
