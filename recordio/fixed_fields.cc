@@ -76,10 +76,6 @@ bool onlyZeros(const char* text, int length) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -106,7 +102,7 @@ constexpr char kDigitPairs[] =
 }
 
 // The "%#.*f" text of a magnitude, in `buffer`; returns where it starts
-// and sets its length.  The exact integer path writes it backward from
+// and sets its length.  The exact path writes it backward from
 // the end of the buffer; the rest goes to the C library.
 const char* magnitudeText(float value, int decimals, char (&buffer)[64], int& length) {
   uint64_t scaled;
@@ -156,7 +152,7 @@ namespace {
 // The table's fields (3 decimals, widths up to 16) when the storage has 16
 // bytes to spare: the field is built in place, right to left, over a run
 // of 16 blanks.  False, having placed nothing, for a magnitude the exact
-// integer path cannot hold; formatFixed then takes the general path.
+// path cannot hold; the general path then places it.
 [[gnu::always_inline]] inline bool placeThreeDecimals(float value, int width) {
   OutputRecord& r = outputRecord;
   const uint32_t bits = std::bit_cast<uint32_t>(value);
@@ -197,10 +193,7 @@ namespace {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
+// Any other field: the text of the magnitude, then the rules of the field.
 [[gnu::noinline]] void placeGeneral(float value, int width, int decimals) {
   if (width < 0) width = 0;
   bool negative = value < 0;

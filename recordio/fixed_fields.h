@@ -27,7 +27,7 @@ inline constexpr char kRowFormat[] = "(F7.3,3(\x02,\x02,F10.3))";
 /// Writes the magnitude `value` (not negative) as "%#.*f" with `decimals`
 /// digits would: the integer part, a point and exactly `decimals` digits,
 /// rounded to nearest with ties to even.  Returns the length.  `text` must
-/// hold 64 characters; magnitudes the exact integer path cannot hold
+/// hold 64 characters; magnitudes the exact path cannot hold
 /// (1e10 and above, infinities, NaNs, more than 9 decimals) are handed to
 /// the C library.
 int fixedPointText(float value, int decimals, char* text);
