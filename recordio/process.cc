@@ -26,7 +26,8 @@ bool exitCloseDone = false;
 
 void writeAll(const char* text, size_t length) {
   while (length > 0) {
-    ssize_t written = write(STDERR_FILENO, text, length);
+    const ssize_t written = write(STDERR_FILENO, text, length);
+    if (written < 0 && errno == EINTR) continue;  // a later request: the line still goes out
     if (written <= 0) return;
     text += written;
     length -= static_cast<size_t>(written);
