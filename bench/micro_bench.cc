@@ -20,8 +20,7 @@ namespace {
 constexpr int kRecords = 4125;  // 33000 samples, eight to a record
 
 std::string scratchFile(const char* stem) {
-  std::string name = std::string("/tmp/cdmg2csv-bench-") + stem + "-" + std::to_string(getpid());
-  return name;
+  return std::string("/tmp/cdmg2csv-bench-") + stem + "-" + std::to_string(getpid());
 }
 
 // Values as a component file holds them: F10.5, below 100 in magnitude.

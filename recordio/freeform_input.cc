@@ -44,25 +44,13 @@ bool isDigit(int c) { return c >= '0' && c <= '9'; }
 bool isGap(int c) { return c == ' ' || c == '\t' || c == '\n'; }
 bool isSign(int c) { return c == '+' || c == '-'; }
 
-// The end of the input, or a read error (which sets no flag).
-[[gnu::noinline]] int endOfInput(RecordUnit& u) {
-  if (u.atEnd || feof_unlocked(u.stream)) u.atEnd = reader.sawEndOfFile = true;
-  return EOF;
-}
-
-// The next character of the statement's unit, as nextChar gives it; the
-// end of the file also marks the statement.
+// The next character of the statement's unit; the end of the file also
+// marks the statement.
 inline int next(RecordUnit& u) {
-  if (u.atEnd) [[unlikely]]
-    return endOfInput(u);
-  const int c = fetchByte(u);
-  if (c == EOF) [[unlikely]]
-    return endOfInput(u);
+  const int c = nextChar(u);
+  if (c == EOF && u.atEnd) [[unlikely]]
+    reader.sawEndOfFile = true;
   return c;
-}
-
-inline void giveBack(RecordUnit& u, int c) {
-  if (c != EOF) u.pushed[u.pushedCount++] = c;
 }
 
 void retain(Number& n, int c) {
@@ -153,7 +141,7 @@ void scanValue(RecordUnit& u, ItemKind kind) {
     const int64_t exponent = scanExponent(u, c);
     n.exponent += exponentNegative ? -exponent : exponent;
   }
-  giveBack(u, c);
+  pushBack(u, c);
   while (n.count > 0 && n.digits[n.count - 1] == '0') {
     --n.count;
     ++n.exponent;
@@ -251,7 +239,7 @@ bool getItem(ItemKind kind) {
         reader.listEnded = true;
         return false;
       } else {
-        giveBack(u, c);
+        pushBack(u, c);
       }
       break;
     }
@@ -261,7 +249,7 @@ bool getItem(ItemKind kind) {
     int c;
     while ((c = next(u)) == ' ' || c == '\t') {
     }
-    if (!(c == ',' && reader.pendingRepeat <= 1)) giveBack(u, c);
+    if (!(c == ',' && reader.pendingRepeat <= 1)) pushBack(u, c);
   }
   if (ferror_unlocked(u.stream)) [[unlikely]] {
     const int error = errno;

@@ -36,21 +36,20 @@ inline int fetchByte(RecordUnit& unit) {
   return foldCarriageReturn(unit);
 }
 
-/// Next byte of the current unit (0..255) or EOF; sets `atEnd` at the end
-/// of the file (not on a read error).
-inline int nextChar() {
-  RecordUnit& unit = *statementState.currentUnit;
-  if (unit.atEnd) return EOF;
+/// Next byte of a unit being read (0..255) or EOF; sets `atEnd` at the
+/// end of the file (not on a read error), after which it gives EOF at once.
+inline int nextChar(RecordUnit& unit) {
+  if (unit.atEnd) [[unlikely]]
+    return EOF;
   const int c = fetchByte(unit);
-  if (c == EOF && feof(unit.stream)) unit.atEnd = true;
+  if (c == EOF && feof_unlocked(unit.stream)) [[unlikely]]
+    unit.atEnd = true;
   return c;
 }
 
-/// Gives a character back to the current unit; EOF is ignored.
-inline void pushBack(int c) {
-  if (c == EOF) return;
-  RecordUnit& unit = *statementState.currentUnit;
-  unit.pushed[unit.pushedCount++] = c;
+/// Gives a character back to a unit, to be read again next; EOF is ignored.
+inline void pushBack(RecordUnit& unit, int c) {
+  if (c != EOF) unit.pushed[unit.pushedCount++] = c;
 }
 
 /// Reads one record into a character field under the format "(a80)".
