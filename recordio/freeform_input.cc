@@ -1,6 +1,7 @@
 #include "recordio/freeform_input.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
@@ -8,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "recordio/failure_report.h"
 #include "recordio/process.h"
@@ -158,6 +162,89 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+#if defined(__SSE2__)
+// The bytes of a 16-byte block equal to `c`, as a bit mask.
+inline uint32_t bytesEqual(__m128i block, char c) {
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
+}
+
+// The value of a run of at most eight decimal digits that starts at `p`:
+// the digit bytes are right-aligned in one word, the most significant
+// first, and summed in pairs, fours and eights at once.  `p` must have
+// eight readable bytes.
+inline uint64_t digitRunValue(const unsigned char* p, int length) {
+  uint64_t v;
+  memcpy(&v, p, 8);
+  // The run's bytes move to the top of the word and the bytes after it
+  // fall out; a borrow of the subtraction only runs into those.
+  v -= 0x3030303030303030;
+  v = length > 0 ? v << (64 - 8 * length) : 0;
+  v = (v * 10 + (v >> 8)) & 0x00ff00ff00ff00ff;
+  v = (v * 100 + (v >> 16)) & 0x0000ffff0000ffff;
+  return (v * 10000 + (v >> 32)) & 0xffffffff;
+}
+
+constexpr uint64_t kIntegerPowersOfTen[] = {1,      10,      100,      1000,     10000,
+                                            100000, 1000000, 10000000, 100000000};
+
+// The shortest case of scanPlainReal, without a branch on the shape of the
+// number: everything it reads (gaps, the number with at most eight digits
+// before and eight after the point and 15 in all, the blanks after it and
+// a comma) lies in the next 16 bytes of the buffer, whose kinds of byte
+// are found as bit masks all at once.  The outcome is the same as the
+// longer scan's; false, having consumed nothing, when the case does not
+// hold.  `b` must have 64 readable bytes.
+inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consumed) {
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+  const uint32_t blanks = bytesEqual(block, ' ') | bytesEqual(block, '\t');
+  const uint32_t gaps = blanks | bytesEqual(block, '\n');
+  const uint32_t digits = static_cast<uint32_t>(
+      _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('0' - 1)),
+                                      _mm_cmplt_epi8(block, _mm_set1_epi8('9' + 1)))));
+  const uint32_t minus = bytesEqual(block, '-');
+  const uint32_t signs = minus | bytesEqual(block, '+');
+  const uint32_t points = bytesEqual(block, '.');
+  const uint32_t commas = bytesEqual(block, ',');
+  // Every run below stops at the block's end at the latest: the bits
+  // beyond bit 15 read as "not of this kind".  Where the number ends and
+  // where the next item starts are found first, in few steps, since the
+  // next item's reading waits for them; what lies between is checked apart.
+  const uint64_t notGap = ~uint64_t{gaps}, notDigit = ~uint64_t{digits};
+  const uint64_t notBlank = ~uint64_t{blanks};
+  const int start = std::countr_zero(notGap);
+  const int end = std::countr_zero(((gaps | commas) | uint64_t{1} << 16) & ~uint64_t{0} << start);
+  const int after = std::countr_zero(notBlank & ~uint64_t{0} << end);
+  consumed = after + ((commas >> after) & 1);
+  // The number itself: a sign, digits, a point and digits, up to its end.
+  const bool negative = (minus >> start) & 1;
+  const int integerStart = start + ((signs >> start) & 1);
+  const int integerLength = std::countr_zero(notDigit >> integerStart);
+  const int integerEnd = integerStart + integerLength;
+  const bool point = (points >> integerEnd) & 1;
+  const int fractionStart = integerEnd + point;
+  const int fractionLength = point ? std::countr_zero(notDigit >> fractionStart) : 0;
+  // 1 to 15 digits in all, leading zeros included, so that no more than
+  // 15 can be significant.
+  const bool shortCase = fractionStart + fractionLength == end && after < 16 &&
+                         integerLength <= 8 && fractionLength <= 8 &&
+                         static_cast<unsigned>(integerLength + fractionLength - 1) < 15;
+  if (!shortCase) return false;
+  const uint64_t whole =
+      digitRunValue(b + integerStart, integerLength) * kIntegerPowersOfTen[fractionLength] +
+      digitRunValue(b + fractionStart, fractionLength);
+  // The sign goes in as a bit, so that no branch depends on it; a zero
+  // keeps no sign.
+  const uint64_t sign = static_cast<uint64_t>(negative & (whole != 0)) << 63;
+  const double value = std::bit_cast<double>(
+      std::bit_cast<uint64_t>(static_cast<double>(whole) / kExactPowersOfTen[fractionLength]) ^
+      sign);
+  reader.haveValue = true;
+  reader.lastValue = value;
+  item = static_cast<float>(value);  // below 10^8: always in the float range
+  return true;
+}
+#endif
+
 // The common case of a real item, read straight from the stream's buffer:
 // gaps, a plain decimal number of at most 15 significant digits with no
 // exponent, and the blanks and the comma after it.  It reads exactly what
@@ -171,6 +258,15 @@ bool scanPlainReal(RecordUnit& u, float& item) {
   constexpr int kWindow = 64;
   const char* const start = u.stream->_IO_read_ptr;
   if (u.stream->_IO_read_end - start < kWindow) return false;
+#if defined(__SSE2__)
+  if (FreeFormReader::useShortScan) {
+    ptrdiff_t consumed;
+    if (scanShortReal(reinterpret_cast<const unsigned char*>(start), item, consumed)) {
+      u.stream->_IO_read_ptr += consumed;
+      return true;
+    }
+  }
+#endif
   unsigned char window[kWindow + 1];
   memcpy(window, start, kWindow);
   window[kWindow] = 0;
@@ -312,6 +408,7 @@ int32_t toInteger(double value) {
 namespace FreeFormReader {
 
 bool useBufferScan = true;
+bool useShortScan = true;
 
 void start(int32_t unit) {
   statementState.reading = statementState.sequential = true;

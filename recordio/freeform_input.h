@@ -24,6 +24,10 @@ void finish();
 /// (the default); clear, every item takes the general path.  The two give
 /// the same results, which the number fuzzer checks.
 extern bool useBufferScan;
+/// With the buffer scan, the shortest numbers are read by a scan that
+/// tests the kinds of the next 16 bytes all at once when set (the
+/// default); clear, they take the longer scan.  The same results again.
+extern bool useShortScan;
 }  // namespace FreeFormReader
 
 /// The decimal text of a scanned number: a minus sign when negative, the

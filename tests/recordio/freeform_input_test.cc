@@ -128,6 +128,44 @@ TEST(FreeFormReader, EightItemStatements) {
   EXPECT_EQ(readItems(std::string(41, '1') + "*1\n", "r"), kRepeat);
 }
 
+// Reals read straight from a full buffer (a first item and its comma fill
+// it, a record of blanks follows so that the scans have their 64 bytes),
+// with each of the buffer scans and without them: every way gives the
+// same values.
+TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
+  struct Case {
+    std::string text;
+    std::string items;
+    std::string values;
+  } cases[] = {
+      {"  -0.12345", "r", " -0.123450004"},
+      {"52.46300,  -2.5", "rr", " 52.4630013 -2.5"},
+      {"-.5  5.  +3.25\t\t,7", "rrrr", " -0.5 5 3.25 7"},
+      {"-0.000 0.0", "rr", " 0 0"},
+      {"12345678.1234567 ", "r", " 12345678"},   // 15 digits
+      {"12345678.12345678 ", "r", " 12345678"},  // 16 digits
+      {"123456789.5 ", "r", " 123456792"},       // nine before the point
+      {"0.000000001 ", "r", " 9.99999972e-10"},  // nine after it
+      {", 5", "rr", " - 5"},
+      {"1.5\r\n", "r", " 1.5"},
+      {"              1.25", "r", " 1.25"},  // beyond the first 16 bytes
+      {"1.5/ 7", "rr", " 1.5 -"},
+      {"3*2.5", "rr", " 2.5 2.5"},
+      {"1e3 -", "rr", std::string(" 1000") + kInvalidNumber},
+  };
+  const std::string tail = "\n" + std::string(80, ' ') + "\n";
+  for (const auto& [bufferScan, shortScan] :
+       {std::pair{true, true}, {true, false}, {false, false}}) {
+    FreeFormReader::useBufferScan = bufferScan;
+    FreeFormReader::useShortScan = shortScan;
+    for (const Case& c : cases) {
+      EXPECT_EQ(readItems("9," + c.text + tail, "r" + c.items), " 9" + c.values)
+          << c.text << " buffer scan " << bufferScan << " short scan " << shortScan;
+    }
+  }
+  FreeFormReader::useBufferScan = FreeFormReader::useShortScan = true;
+}
+
 TEST(FreeFormReader, EndOfFileInEachPlace) {
   EXPECT_EQ(readItems("1 2 3 4 5 6 7\n", "rrrrrrrr"), std::string(" 1 2 3 4 5 6 7") + kEof);
   EXPECT_EQ(readItems("1 2 3 4 5 6 7", "rrrrrrrr"), std::string(" 1 2 3 4 5 6 7") + kEof);
