@@ -162,6 +162,61 @@ inline uint64_t eightDigits(uint32_t n) {
   return q | ((v - q * 10) << 8);
 }
 
+// The texts of the integer parts 0 to 999, right-aligned in four bytes
+// with their sign (blanks first), for positive and negative values; and
+// the three decimals 000 to 999.
+struct ShortTexts {
+  uint32_t whole[2][1000];
+  uint32_t decimals[1000];
+};
+
+constexpr ShortTexts kShortTexts = [] {
+  ShortTexts t{};
+  for (uint32_t n = 0; n < 1000; ++n) {
+    for (int negative = 0; negative < 2; ++negative) {
+      char text[4] = {' ', ' ', ' ', ' '};
+      int p = 4;
+      uint32_t rest = n;
+      do {
+        text[--p] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      if (negative) text[--p] = '-';
+      for (int i = 0; i < 4; ++i) t.whole[negative][n] |= uint32_t{uint8_t(text[i])} << 8 * i;
+    }
+    const char digits[3] = {char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10)};
+    for (int i = 0; i < 3; ++i) t.decimals[n] |= uint32_t{uint8_t(digits[i])} << 8 * i;
+  }
+  return t;
+}();
+
+// The commonest table field: a scaled magnitude below 10^6 (below 1000
+// before scaling) in a field of 5 to 16 characters.  Its eight characters
+// (sign and integer part in four, the point, three decimals) come from the
+// tables and are stored ending at the field's end, over a run of blanks.
+// False, having placed nothing, when the magnitude is larger or the field
+// has no room for them.
+[[gnu::always_inline]] inline bool placeTabledField(char* field, int width, bool negative,
+                                                    uint64_t scaled) {
+  if (scaled >= 1000000) return false;
+  const uint32_t whole = static_cast<uint32_t>(scaled / 1000);
+  const uint32_t fraction = static_cast<uint32_t>(scaled) - 1000 * whole;
+  uint64_t text = kShortTexts.whole[negative][whole] | uint64_t{'.'} << 32 |
+                  uint64_t{kShortTexts.decimals[fraction]} << 40;
+  memset(field, ' ', 16);
+  if (width >= 8) {
+    memcpy(field + width - 8, &text, 8);
+    return true;
+  }
+  // A narrower field takes the text without its leading blanks, if it has
+  // that many.
+  const int cut = 8 - width;
+  if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
+  text >>= 8 * cut;
+  memcpy(field, &text, 8);
+  return true;
+}
+
 // The usual table field, with no branch on the number of its digits: a
 // scaled magnitude below 10^8 (five integer digits, three decimals) that
 // fits the field.  The text is built left-aligned in a 16-byte word, its
@@ -203,7 +258,8 @@ inline uint64_t eightDigits(uint32_t n) {
   }
   const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
   char* const field = r.chars + r.position;
-  if (placeShortField(field, width, negative, scaled)) [[likely]] {
+  if (placeTabledField(field, width, negative, scaled) ||
+      placeShortField(field, width, negative, scaled)) [[likely]] {
     r.position += width;
     return true;
   }
