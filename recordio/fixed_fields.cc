@@ -149,19 +149,6 @@ int fixedPointText(float value, int decimals, char* text) {
 
 namespace {
 
-// The eight decimal digits of `n` (below 10^8, leading zeros kept) as
-// byte values 0..9, the first digit in the lowest byte: the number is
-// split into halves of four digits, those into pairs and the pairs into
-// digits, each lane of the word at once.  The multiply-and-shift steps
-// divide exactly by 100 below 10^4 and by 10 below 100.
-inline uint64_t eightDigits(uint32_t n) {
-  uint64_t v = (n / 10000) | (static_cast<uint64_t>(n % 10000) << 32);
-  uint64_t q = ((v * 10486) >> 20) & 0x0000007f0000007f;
-  v = q | ((v - q * 100) << 16);
-  q = ((v * 103) >> 10) & 0x000f000f000f000f;
-  return q | ((v - q * 10) << 8);
-}
-
 // The texts of the integer parts 0 to 999, right-aligned in four bytes
 // with their sign (blanks first), for positive and negative values; and
 // the three decimals 000 to 999.
@@ -217,34 +204,7 @@ constexpr ShortTexts kShortTexts = [] {
   return true;
 }
 
-// The usual table field, with no branch on the number of its digits: a
-// scaled magnitude below 10^8 (five integer digits, three decimals) that
-// fits the field.  The text is built left-aligned in a 16-byte word, its
-// leading zeros shifted out and the sign shifted in, and stored so that
-// it ends at the field's end, over a run of blanks; it may write up to
-// 27 bytes from the field's start.  False, having placed nothing, for
-// anything else.
-[[gnu::always_inline]] inline bool placeShortField(char* field, int width, bool negative,
-                                                   uint64_t scaled) {
-  if (scaled >= 100000000) return false;
-  const uint64_t digits = eightDigits(static_cast<uint32_t>(scaled));
-  // Leading zeros of the integer part, the units digit always kept.
-  const int zeros = std::countr_zero(digits | (uint64_t{1} << 32)) / 8;
-  const int shown = 9 - zeros + (negative ? 1 : 0);
-  if (shown > width) return false;
-  constexpr uint64_t kZeros = 0x3030303030303030;
-  // Five integer digits, the point and the three decimals.
-  unsigned __int128 text =
-      ((digits + kZeros) & 0xffffffffff) | uint64_t{'.'} << 40 | ((digits + kZeros) >> 40) << 48;
-  text |= static_cast<unsigned __int128>((digits >> 56) + '0') << 64;
-  text >>= 8 * zeros;
-  text = (text << (negative ? 8 : 0)) | (negative ? '-' : 0);
-  memset(field, ' ', 16);
-  memcpy(field + width - shown, &text, 16);
-  return true;
-}
-
-// The table's fields (3 decimals, widths up to 16) when the storage has 32
+// The table's fields (3 decimals, widths up to 16) when the storage has 16
 // bytes to spare: the field is built in place, right to left, over a run
 // of 16 blanks.  False, having placed nothing, for a magnitude the exact
 // path cannot hold; the general path then places it.
@@ -252,14 +212,13 @@ constexpr ShortTexts kShortTexts = [] {
   OutputRecord& r = outputRecord;
   const uint32_t bits = std::bit_cast<uint32_t>(value);
   uint64_t scaled;
-  if (r.position + 32 > r.size ||
+  if (r.position + 16 > r.size ||
       !scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) {
     return false;
   }
   const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
   char* const field = r.chars + r.position;
-  if (placeTabledField(field, width, negative, scaled) ||
-      placeShortField(field, width, negative, scaled)) [[likely]] {
+  if (placeTabledField(field, width, negative, scaled)) [[likely]] {
     r.position += width;
     return true;
   }
