@@ -187,8 +187,8 @@ inline uint64_t digitRunValue(const unsigned char* p, int length) {
 constexpr uint64_t kIntegerPowersOfTen[] = {1,      10,      100,      1000,     10000,
                                             100000, 1000000, 10000000, 100000000};
 
-// The shortest case of scanPlainReal, without a branch on the shape of the
-// number: everything it reads (gaps, the number with at most eight digits
+// The shortest case of scanPlainReal, found without a loop over its
+// bytes: everything it reads (gaps, the number with at most eight digits
 // before and eight after the point and 15 in all, the blanks after it and
 // a comma) lies in the next 16 bytes of the buffer, whose kinds of byte
 // are found as bit masks all at once.  The outcome is the same as the
@@ -206,9 +206,8 @@ inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consum
   const uint32_t points = bytesEqual(block, '.');
   const uint32_t commas = bytesEqual(block, ',');
   // Every run below stops at the block's end at the latest: the bits
-  // beyond bit 15 read as "not of this kind".  Where the number ends and
-  // where the next item starts are found first, in few steps, since the
-  // next item's reading waits for them; what lies between is checked apart.
+  // beyond bit 15 read as "not of this kind".  First where the number
+  // ends and where the next item starts, then what lies between.
   const uint64_t notGap = ~uint64_t{gaps}, notDigit = ~uint64_t{digits};
   const uint64_t notBlank = ~uint64_t{blanks};
   const int start = std::countr_zero(notGap);
