@@ -65,7 +65,7 @@ TEST(FormatFixed, WidthTenAndNarrow) {
 
 TEST(FixedRowWriter, CompleteRows) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     const float rows[][4] = {{0.0f, 0.005f, -0.0004f, 12.5f},
                              {0.01f, -1.2345f, 0.0f, -0.25f},
                              {0.02f, 123456.789f, -123456.7f, 99999.99f}};

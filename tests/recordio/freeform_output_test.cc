@@ -45,7 +45,7 @@ TEST(RenderReal, WorkedRenderings) {
 // Runs statements on unit 6 in a child and gives what reached the console.
 std::string console(void (*statements)()) {
   ChildResult r = runInChild([=] {
-    prepareRecordIO();
+    prepareLayer();
     statements();
   });
   EXPECT_EQ(r.exitCode, 0);
@@ -115,7 +115,7 @@ TEST(FreeFormWriter, StorageGrows) {
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(FreeFormWriter, ReportsStorageThatCannotGrow) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     // A gigabyte of zero pages as the text, then little room to grow into.
     const size_t size = size_t{1} << 30;
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

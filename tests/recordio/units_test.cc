@@ -36,7 +36,7 @@ ChildResult readRecords(const std::string& content, int reads) {
   writeFile(dir + "/f.txt", content);
   return runInChild([&] {
     if (chdir(dir.c_str()) != 0) abort();
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit("f.txt", "old");
     for (int i = 0; i < reads; ++i) {
       char line[80];
@@ -108,7 +108,7 @@ ChildResult connectIn(const std::string& name, const char* stat, bool asNobody) 
   return runInChild([&] {
     if (chdir(dir.c_str()) != 0) abort();
     if (asNobody) becomeNobody();
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit(name, stat);
     printf("permits %d write %d [%s]\n", units[11].permits, units[11].lastWasWrite,
            readFile(name).c_str());
@@ -157,7 +157,7 @@ std::string rewrite(const std::string& before, const std::vector<std::string>& r
   const std::string dir = makeTempDir(), path = dir + "/out.csv";
   if (exists) writeFile(path, before);
   ChildResult r = runInChild([&] {
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit(path, "unknown");
     if (readFile(path) != (exists ? before : "")) abort();
     for (const std::string& record : records) {
@@ -180,7 +180,7 @@ TEST(Disconnect, CutsRewrittenFilesAndKeepsOthers) {
 
 TEST(Disconnect, UnconnectedUnitIsANoOp) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     disconnectFileUnit();
     DisconnectRequest outside;
     outside.unit = 100;

@@ -17,6 +17,11 @@ struct ChildResult {
 /// returns ends the child with status 0 after flushing its streams.
 ChildResult runInChild(const std::function<void()>& body, const std::string& input = "");
 
+/// Prepares the layer in a child, with the console records written out as
+/// each is complete, so that they keep their place among the child's
+/// printf output (which runInChild leaves unbuffered).
+void prepareLayer();
+
 /// A fresh empty folder under the system's temporary folder.
 std::string makeTempDir();
 
