@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,9 @@ TEST(RenderReal, WorkedRenderings) {
   EXPECT_EQ(rendered(-1.0e10f), " -1.E+10");
   EXPECT_EQ(rendered(INFINITY), "  INF");
   EXPECT_EQ(rendered(-INFINITY), " -INF");
+  // A NaN is not negative, whatever its sign bit.
+  EXPECT_EQ(rendered(std::bit_cast<float>(0x7fc00000u)), "  NAN");
+  EXPECT_EQ(rendered(std::bit_cast<float>(0xffc00000u)), "  NAN");
 }
 
 // Runs statements on unit 6 in a child and gives what reached the console.
