@@ -438,9 +438,7 @@ void getReal(float& item) {
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
-  for (int c; !u.atEnd && (c = fetchByte(u)) != '\n';) {
-    if (c == EOF) u.atEnd = reader.sawEndOfFile = true;
-  }
+  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = reader.sawEndOfFile = true;
   serviceRequests();
 }
 

@@ -30,15 +30,7 @@ int nextFieldChar(RecordUnit& u) {
 }
 
 void skipRestOfRecord(RecordUnit& u) {
-  if (!u.atEnd) {
-    int c;
-    while ((c = fetchByte(u)) != '\n') {
-      if (c == EOF) {
-        u.atEnd = true;
-        break;
-      }
-    }
-  }
+  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = true;
   recordPosition = 0;
 }
 
@@ -133,6 +125,24 @@ int foldCarriageReturn(RecordUnit& u) {
   if (*u.readNext != '\n') return '\r';
   ++u.readNext;
   return '\n';
+}
+
+bool skipPastLineEnd(RecordUnit& u) {
+  // Characters given back are already folded; in the stream, a CR before
+  // the line feed belongs to the line end and any other byte is passed
+  // over, so the first line feed byte ends the record.
+  while (u.pushedCount > 0) {
+    if (u.pushed[--u.pushedCount] == '\n') return true;
+  }
+  for (;;) {
+    const void* feed = memchr(u.readNext, '\n', static_cast<size_t>(u.readEnd - u.readNext));
+    if (feed) {
+      u.readNext = static_cast<const char*>(feed) + 1;
+      return true;
+    }
+    u.readNext = u.readEnd;
+    if (!fillWindow(u)) return false;
+  }
 }
 
 int64_t readPosition(const RecordUnit& u) {

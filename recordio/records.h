@@ -53,6 +53,10 @@ inline void pushBack(RecordUnit& unit, int c) {
   if (c != EOF) unit.pushed[unit.pushedCount++] = c;
 }
 
+/// Passes over the bytes of a unit up to and including the next line end;
+/// false when the end of the file (or a read error) comes first.
+bool skipPastLineEnd(RecordUnit& unit);
+
 /// The position in the file of the next byte the reader gets.
 int64_t readPosition(const RecordUnit& unit);
 
