@@ -17,6 +17,11 @@ struct ChildResult {
 /// returns ends the child with status 0 after flushing its streams.
 ChildResult runInChild(const std::function<void()>& body, const std::string& input = "");
 
+/// `err` without the line that qemu-user writes to standard error when its
+/// guest dies of `signal` ("qemu: uncaught target signal 6 (Aborted) - core
+/// dumped"): that line is the emulator's, not the program's.
+std::string withoutEmulatorLine(const std::string& err, int signal);
+
 /// A fresh empty folder under the system's temporary folder.
 std::string makeTempDir();
 
