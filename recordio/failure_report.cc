@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "recordio/platform.h"
 #include "recordio/process.h"
 #include "recordio/units.h"
 
@@ -53,7 +54,7 @@ namespace {
 // so a system error is told as such; the range decides for the rest.
 void writeFirstLine(int32_t number, const char* context, bool systemError) {
   if (systemError || (number >= 0 && number <= 99)) {
-    fprintf(stderr, "%s: %s\n", context, strerror(number));
+    fprintf(stderr, "%s: %s\n", context, platform::errorText(number));
   } else if (number == -1) {
     fprintf(stderr, "%s: end of file\n", context);
   } else if (number >= 100 && number <= 132) {

@@ -149,6 +149,16 @@ int fixedPointText(float value, int decimals, char* text) {
 
 namespace {
 
+static_assert(std::endian::native == std::endian::little ||
+              std::endian::native == std::endian::big);
+
+// Stores eight characters held in a word, the first in its lowest byte,
+// in their order whatever the machine's byte order.
+[[gnu::always_inline]] inline void storeEight(char* p, uint64_t text) {
+  if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text);
+  memcpy(p, &text, 8);
+}
+
 // The texts of the integer parts 0 to 999, right-aligned in four bytes
 // with their sign (blanks first), for positive and negative values; and
 // the three decimals 000 to 999.
@@ -192,7 +202,7 @@ constexpr ShortTexts kShortTexts = [] {
                   uint64_t{kShortTexts.decimals[fraction]} << 40;
   memset(field, ' ', 16);
   if (width >= 8) {
-    memcpy(field + width - 8, &text, 8);
+    storeEight(field + width - 8, text);
     return true;
   }
   // A narrower field takes the text without its leading blanks, if it has
@@ -200,7 +210,7 @@ constexpr ShortTexts kShortTexts = [] {
   const int cut = 8 - width;
   if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
   text >>= 8 * cut;
-  memcpy(field, &text, 8);
+  storeEight(field, text);
   return true;
 }
 
@@ -256,7 +266,8 @@ constexpr ShortTexts kShortTexts = [] {
 [[gnu::noinline]] void placeGeneral(float value, int width, int decimals) {
   if (width < 0) width = 0;
   bool negative = value < 0;
-  const float magnitude = negative ? -value : value == 0 ? 0.0f : value;  // -0 shows as 0
+  // -0 shows as 0, and a NaN is not negative whatever its sign bit.
+  const float magnitude = negative ? -value : std::fabs(value);
   char* field = reserveChars(width);
   outputRecord.position += width;
   // A finite magnitude of 10^width or more has more integer digits than

@@ -168,6 +168,8 @@ inline uint32_t bytesEqual(__m128i block, char c) {
   return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(c))));
 }
 
+static_assert(std::endian::native == std::endian::little, "SSE2 machines are little-endian");
+
 // The value of a run of at most eight decimal digits that starts at `p`:
 // the digit bytes are right-aligned in one word, the most significant
 // first, and summed in pairs, fours and eights at once.  `p` must have
@@ -255,13 +257,13 @@ bool scanPlainReal(RecordUnit& u, float& item) {
   if (reader.pendingRepeat != 0 || u.pushedCount != 0 || u.atEnd) return false;
   // A copy of the next 64 bytes, ended by a NUL that stops every loop below.
   constexpr int kWindow = 64;
-  const char* const start = u.stream->_IO_read_ptr;
-  if (u.stream->_IO_read_end - start < kWindow) return false;
+  const char* const start = u.readNext;
+  if (u.readEnd - start < kWindow) return false;
 #if defined(__SSE2__)
   if (FreeFormReader::useShortScan) {
     ptrdiff_t consumed;
     if (scanShortReal(reinterpret_cast<const unsigned char*>(start), item, consumed)) {
-      u.stream->_IO_read_ptr += consumed;
+      u.readNext += consumed;
       return true;
     }
   }
@@ -305,7 +307,7 @@ bool scanPlainReal(RecordUnit& u, float& item) {
     value = static_cast<double>(digits) / kExactPowersOfTen[-exponent];
     if (negative) value = -value;
   }
-  u.stream->_IO_read_ptr += q - window;
+  u.readNext += q - window;
   reader.haveValue = true;
   reader.lastValue = value;
   item = toReal(value);
@@ -324,7 +326,7 @@ bool getItem(ItemKind kind) {
       int c = next(u);
       if (isGap(c)) continue;
       if (c == EOF) {
-        if (ferror_unlocked(u.stream)) reportSystemFailure(errno, "list in");  // a read error
+        if (u.readError != 0) reportSystemFailure(u.readError, "list in");
         reportFailure(-1, "list in");
       }
       if (c == ',') {
@@ -346,9 +348,9 @@ bool getItem(ItemKind kind) {
     }
     if (!(c == ',' && reader.pendingRepeat <= 1)) pushBack(u, c);
   }
-  if (ferror_unlocked(u.stream)) [[unlikely]] {
-    const int error = errno;
-    clearerr_unlocked(u.stream);
+  if (u.readError != 0) [[unlikely]] {
+    const int error = u.readError;
+    u.readError = 0;
     reportSystemFailure(error, "list in");
   }
   const bool stored = reader.haveValue;
@@ -418,7 +420,7 @@ void start(int32_t unit) {
   reader.sawEndOfFile = false;
   if (u.lastWasWrite && switchToReading(u) != 0) reportFailure(126, "read start");
   if (u.atEnd) reportFailure(-1, "read start");
-  if (u.stream == stdin) fflush(stdout);
+  if (u.stream == stdin) flushConsole();
 }
 
 void getInteger(int32_t& item) {
@@ -436,9 +438,7 @@ void getReal(float& item) {
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
-  for (int c; !u.atEnd && (c = fetchByte(u)) != '\n';) {
-    if (c == EOF) u.atEnd = reader.sawEndOfFile = true;
-  }
+  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = reader.sawEndOfFile = true;
   serviceRequests();
 }
 

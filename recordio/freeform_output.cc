@@ -1,5 +1,6 @@
 #include "recordio/freeform_output.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -48,7 +49,7 @@ size_t renderReal(float value, char* text, size_t capacity) {
   if (wide == 0) {
     strcpy(digits, "0.");
   } else {
-    snprintf(digits, sizeof digits, "%.9G", wide < 0 ? -wide : wide);
+    snprintf(digits, sizeof digits, "%.9G", std::fabs(wide));  // a NaN too is not negative
     const char first = digits[0];
     if (first != 'I' && first != 'N' && first != 'i' && first != 'n') {
       char* point = strchr(digits, '.');

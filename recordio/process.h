@@ -13,36 +13,35 @@ int runProcess(int argc, char** argv, void (*run)());
 /// Keeps the command line for later retrieval (nothing retrieves it).
 void recordArguments(int argc, char** argv);
 
-/// Opens /dev/null on any of the descriptors 0, 1 and 2 that is not open,
-/// so that no file the run opens can take the place of a standard stream.
-void openStandardDescriptors();
+/// The endings other than the failure report and the normal end, each
+/// with its line on standard error.
+enum Ending : int {
+  kNoEnding,
+  kFloatingException,  ///< "Floating Exception", abnormal end
+  kIotTrap,            ///< "IOT Trap", abnormal end
+  kInterrupt,          ///< "Interrupt", exit status 1
+  kKilled,             ///< "Killed", exit status 1
+  kHangup,             ///< "Hangup", exit status 1
+};
 
-/// Binds SIGFPE, SIGABRT, SIGINT (unless ignored at start) and SIGTERM
-/// without restarting interrupted calls, and ignores SIGPIPE and SIGXFSZ,
-/// so that a console that went away or a file-size limit is a failed
-/// write like any other.
-void installSignalHandlers();
-
-/// The signal of a request that has come from outside (another process or
-/// the terminal) and has not been carried out; 0 when none.  Only the
-/// handlers set it.
+/// The ending of a request that has come from outside (another process,
+/// the terminal) and has not been carried out; kNoEnding when none.  Only
+/// the signal handlers set it.
 extern volatile sig_atomic_t pendingRequest;
 
-/// Carries out a pending request with its ending ("Interrupt" or "Killed",
-/// exit status 1; "Floating Exception" or "IOT Trap", abnormal end),
-/// unless an ending is already under way; then it returns.
+/// Writes the line of `ending` and ends the process as it says.
+[[noreturn]] void endWith(int ending);
+
+/// Carries out a pending request, unless an ending is already under way;
+/// then it returns.
 void carryOutRequest();
 
 /// Called where no stream operation is under way: carries out a request
 /// that came during the operation just ended.  A flag test, no system call.
 inline void serviceRequests() {
-  if (pendingRequest != 0) [[unlikely]]
+  if (pendingRequest != kNoEnding) [[unlikely]]
     carryOutRequest();
 }
-
-/// Waits until descriptor `fd` can be read without blocking; a request
-/// that comes while it waits is carried out at once.
-void awaitInput(int fd);
 
 /// Writes `line` and a newline to standard error, then either closes all
 /// units and aborts, or exits with status 1.  Marks an ending under way.
@@ -65,8 +64,9 @@ extern void (*failureInterceptor)();
 /// request that comes after that is not carried out.
 extern bool endingUnderWay;
 
-/// Writes standard output out, so console records precede anything on
-/// standard error and every prompt is visible before input is awaited.
+/// Writes out the console records held back, so that they precede
+/// anything on standard error and every prompt is visible before input is
+/// awaited.
 void flushConsole();
 
 }  // namespace recordio

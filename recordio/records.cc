@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "recordio/platform.h"
 #include "recordio/process.h"
 
 namespace recordio {
@@ -19,45 +20,151 @@ int nextFieldChar(RecordUnit& u) {
   if (u.atEnd) return EOF;
   int c = fetchByte(u);
   if (c == '\n') {
-    u.pushed[u.pushedCount++] = '\n';
+    pushBack(u, '\n');
   } else if (c != EOF) {
     ++recordPosition;
-  } else if (feof(u.stream)) {
+  } else if (u.sourceEnded) {
     u.atEnd = true;
   }
   return c;
 }
 
 void skipRestOfRecord(RecordUnit& u) {
-  if (!u.atEnd) {
-    int c;
-    while ((c = fetchByte(u)) != '\n') {
-      if (c == EOF) {
-        u.atEnd = true;
-        break;
+  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = true;
+  recordPosition = 0;
+}
+
+// Writes `count` bytes at `data` out to the unit's descriptor.  With
+// `serviceBetween`, a request that interrupts the write or comes during it
+// is carried out between two writes, after the bytes written so far have
+// been taken from the buffer; `taken` is advanced as they go out.
+bool writeOut(RecordUnit& u, const char* data, size_t count, size_t& taken, bool serviceBetween) {
+  const size_t end = taken + count;
+  while (taken < end) {
+    const long written = platform::writeSome(u.fd, data + taken, end - taken);
+    if (written > 0) {
+      taken += static_cast<size_t>(written);
+    } else if (!(written < 0 && errno == EINTR)) {
+      const int error = written < 0 ? errno : EIO;
+      if (u.fileName && u.writeError == 0) u.writeError = error;
+      taken = end;
+      return false;
+    }
+    if (serviceBetween) serviceRequests();
+  }
+  return true;
+}
+
+size_t lineFeeds(const char* chars, size_t count) {
+  size_t feeds = 0;
+  for (size_t i = 0; i < count; ++i) feeds += chars[i] == '\n';
+  return feeds;
+}
+
+// Copies a record into `out`, each line feed stored as CR LF.
+void storeWithCrLf(char* out, const char* chars, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (chars[i] == '\n') *out++ = '\r';
+    *out++ = chars[i];
+  }
+}
+
+// A record larger than the whole buffer goes straight out, in one piece:
+// no request is carried out before its last byte is written.
+void emitLongRecord(RecordUnit& u, const char* chars, size_t count) {
+  size_t start = 0;
+  for (size_t i = 0; i <= count; ++i) {
+    if (i == count || (platform::kCrLfLineEnds && chars[i] == '\n')) {
+      size_t taken = 0;
+      writeOut(u, chars + start, i - start, taken, false);
+      if (i < count) {
+        taken = 0;
+        writeOut(u, "\r", 1, taken, false);
       }
+      start = i;
     }
   }
-  recordPosition = 0;
 }
 
 }  // namespace
 
+bool fillWindow(RecordUnit& u) {
+  serviceRequests();  // also within a long record: at most a buffer's worth of work apart
+  if (u.sourceEnded || u.readError != 0) return false;
+  for (;;) {
+    if (u.mayBlock) {
+      platform::awaitInput(u.fd);
+      serviceRequests();
+    }
+    const long got = platform::readSome(u.fd, u.buffer, u.bufferSize);
+    if (got > 0) {
+      u.readNext = u.buffer;
+      u.readEnd = u.buffer + got;
+      u.sourcePosition += got;
+      return true;
+    }
+    if (got == 0) {
+      u.sourceEnded = true;
+      return false;
+    }
+    if (errno == EINTR) {
+      serviceRequests();
+      continue;
+    }
+    u.readError = errno;  // delivered as the end of the input, without `atEnd`
+    return false;
+  }
+}
+
 int refillByte(RecordUnit& u) {
-  if (u.mayBlock) awaitInput(fileno(u.stream));
-  const int c = getc_unlocked(u.stream);
-  if (c == EOF && ferror_unlocked(u.stream)) serviceRequests();  // EINTR is no error then
-  return c;
+  return fillWindow(u) ? static_cast<unsigned char>(*u.readNext++) : EOF;
 }
 
 int foldCarriageReturn(RecordUnit& u) {
-  FILE* const f = u.stream;
-  const int following = f->_IO_read_ptr < f->_IO_read_end
-                            ? static_cast<unsigned char>(*f->_IO_read_ptr++)
-                            : refillByte(u);
-  if (following == '\n') return '\n';
-  if (following != EOF) u.pushed[u.pushedCount++] = following;
-  return '\r';
+  if (u.readNext == u.readEnd && !fillWindow(u)) return '\r';
+  if (*u.readNext != '\n') return '\r';
+  ++u.readNext;
+  return '\n';
+}
+
+bool skipPastLineEnd(RecordUnit& u) {
+  // Characters given back are already folded; in the stream, a CR before
+  // the line feed belongs to the line end and any other byte is passed
+  // over, so the first line feed byte ends the record.
+  while (u.pushedCount > 0) {
+    if (u.pushed[--u.pushedCount] == '\n') return true;
+  }
+  for (;;) {
+    const void* feed = memchr(u.readNext, '\n', static_cast<size_t>(u.readEnd - u.readNext));
+    if (feed) {
+      u.readNext = static_cast<const char*>(feed) + 1;
+      return true;
+    }
+    u.readNext = u.readEnd;
+    if (!fillWindow(u)) return false;
+  }
+}
+
+int64_t readPosition(const RecordUnit& u) {
+  return u.sourcePosition - (u.readEnd - u.readNext) - u.pushedCount;
+}
+
+void settleReadAhead(RecordUnit& u) {
+  if (u.readNext == u.readEnd && u.pushedCount == 0) return;
+  const int64_t position = readPosition(u);
+  platform::seekTo(u.fd, position, SEEK_SET);
+  u.sourcePosition = position;
+  u.readNext = u.readEnd = u.buffer;
+  u.pushedCount = 0;
+}
+
+void readFromMemory(RecordUnit& u, const char* data, size_t size) {
+  u.readNext = data;
+  u.readEnd = data + size;
+  u.sourcePosition = static_cast<int64_t>(size);
+  u.pushedCount = 0;
+  u.atEnd = u.sourceEnded = false;
+  u.readError = 0;
 }
 
 int readRecordField(const ReadRequest& r, char* field, int32_t length) {
@@ -95,20 +202,30 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
 }
 
 void emitRecord(RecordUnit& u, const char* chars, size_t count) {
-  // Into the stream's buffer when it has room, as putc_unlocked does for a
-  // byte; the library leaves no room in a stream that is line-buffered,
-  // unbuffered or reading, so those go through fwrite, as does a full one.
-  FILE* const f = u.stream;
-  if (static_cast<size_t>(f->_IO_write_end - f->_IO_write_ptr) > count) {
-    memcpy(f->_IO_write_ptr, chars, count);
-    f->_IO_write_ptr += count;
-    serviceRequests();
-    return;
+  const size_t stored = platform::kCrLfLineEnds ? count + lineFeeds(chars, count) : count;
+  if (stored > u.bufferSize - u.writeEnd) [[unlikely]] {
+    flushUnit(u);  // between two records: a request may end the run here
+    if (stored > u.bufferSize) {
+      emitLongRecord(u, chars, count);
+      serviceRequests();
+      return;
+    }
   }
-  const bool written = fwrite_unlocked(chars, 1, count, u.stream) == count;
-  const int error = errno;
-  serviceRequests();  // a write that a request interrupted ends with the request
-  if (!written && u.fileName && u.writeError == 0) u.writeError = error;
+  char* const out = u.buffer + u.writeEnd;
+  if (platform::kCrLfLineEnds) {
+    storeWithCrLf(out, chars, count);
+  } else {
+    memcpy(out, chars, count);
+  }
+  u.writeEnd += stored;
+  if (u.writeThrough) flushUnit(u);
+  serviceRequests();
+}
+
+bool flushUnit(RecordUnit& u) {
+  const bool written = writeOut(u, u.buffer, u.writeEnd - u.writeStart, u.writeStart, true);
+  u.writeStart = u.writeEnd = 0;
+  return written;
 }
 
 void assignText(char* destination, int32_t destinationLength, const char* source,

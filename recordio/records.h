@@ -1,7 +1,8 @@
-// Records on a unit: the character source of the read statements (with the
-// CR LF fold and the characters given back), the record read into one
-// character field, the hand-over of finished output records, and the two
-// operations on fixed-length character fields.
+// Records on a unit: the unit's own buffer under its stream, the character
+// source of the read statements (with the CR LF fold and the characters
+// given back), the record read into one character field, the hand-over of
+// finished output records, and the two operations on fixed-length
+// character fields.
 #pragma once
 
 #include <cstddef>
@@ -12,25 +13,25 @@
 
 namespace recordio {
 
-/// One byte of the stream when its buffer is empty: on a stream that can
-/// block (a terminal, a pipe) it first waits for input in a way that an
-/// interrupt or termination request ends at once, and a read that such a
-/// request interrupts carries the request out instead of ending the file.
+/// Fills the empty read window of a unit from its descriptor; false at the
+/// end of the file or on a read error.  A request that is pending, or that
+/// interrupts a wait for input, is carried out first.
+bool fillWindow(RecordUnit& unit);
+
+/// One byte of the unit when its read window is empty, or EOF.
 int refillByte(RecordUnit& unit);
 
-/// Reads the byte after a carriage return: a CR LF pair is one line feed,
-/// any other byte is kept back for the next fetch.
+/// The line end after a carriage return just fetched: a CR LF pair is one
+/// line feed; a CR before anything else is a CR, the next byte unread.
 int foldCarriageReturn(RecordUnit& unit);
 
-/// One byte of the unit's stream (0..255) or EOF, characters given back
-/// first, a CR LF pair read as one line feed.  Reads the stream's own
-/// buffer without locking, as getc_unlocked does.
+/// One byte of the unit (0..255) or EOF, characters given back first, a
+/// CR LF pair read as one line feed.
 inline int fetchByte(RecordUnit& unit) {
   if (unit.pushedCount > 0) [[unlikely]]
     return unit.pushed[--unit.pushedCount];
-  FILE* const f = unit.stream;
-  const int c = f->_IO_read_ptr < f->_IO_read_end ? static_cast<unsigned char>(*f->_IO_read_ptr++)
-                                                  : refillByte(unit);
+  const int c = unit.readNext < unit.readEnd ? static_cast<unsigned char>(*unit.readNext++)
+                                             : refillByte(unit);
   if (c != '\r') [[likely]]
     return c;
   return foldCarriageReturn(unit);
@@ -42,7 +43,7 @@ inline int nextChar(RecordUnit& unit) {
   if (unit.atEnd) [[unlikely]]
     return EOF;
   const int c = fetchByte(unit);
-  if (c == EOF && feof_unlocked(unit.stream)) [[unlikely]]
+  if (c == EOF && unit.sourceEnded) [[unlikely]]
     unit.atEnd = true;
   return c;
 }
@@ -52,13 +53,35 @@ inline void pushBack(RecordUnit& unit, int c) {
   if (c != EOF) unit.pushed[unit.pushedCount++] = c;
 }
 
+/// Passes over the bytes of a unit up to and including the next line end;
+/// false when the end of the file (or a read error) comes first.
+bool skipPastLineEnd(RecordUnit& unit);
+
+/// The position in the file of the next byte the reader gets.
+int64_t readPosition(const RecordUnit& unit);
+
+/// Forgets what was read ahead and moves the descriptor back to the
+/// reader's position, so that the next transfer starts there.
+void settleReadAhead(RecordUnit& unit);
+
+/// Starts a unit's reads over on `size` bytes at `data`, read before what
+/// follows in its file (the fuzzers connect a unit to an empty file and
+/// give each input so).  The bytes must stay until they are read.
+void readFromMemory(RecordUnit& unit, const char* data, size_t size);
+
 /// Reads one record into a character field under the format "(a80)".
 /// 0, or with `err`/`end` set the error number of a failure.
 int readRecordField(const ReadRequest& request, char* field, int32_t length);
 
-/// Hands a finished record (its characters and the line feed) to a stream
-/// in one piece; a named unit remembers the first failed hand-over.
+/// Hands a finished record (its characters and the line feed) to a unit in
+/// one piece; a named unit remembers the first failed write-out.
 void emitRecord(RecordUnit& unit, const char* chars, size_t count);
+
+/// Writes out the records a unit holds back, carrying out a request that
+/// interrupts or comes during the write (its exit-time close then writes
+/// out the rest).  False when a write failed; a named unit remembers the
+/// first such failure in `writeError`.
+bool flushUnit(RecordUnit& unit);
 
 /// Copies a text into a blank-filled field (overlap allowed).
 void assignText(char* destination, int32_t destinationLength, const char* source,

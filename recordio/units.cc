@@ -1,13 +1,11 @@
 #include "recordio/units.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "recordio/failure_report.h"
+#include "recordio/platform.h"
 #include "recordio/process.h"
 #include "recordio/records.h"
 
@@ -23,37 +21,33 @@ namespace {
 constexpr int kMaxNameLength = 255;
 constexpr size_t kFileBufferSize = 32 * 1024;  // a file is read and written in large pieces
 
-bool isTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+// The console units' buffers.  Standard error is written through at once.
+char errorBuffer[512], inputBuffer[4096], outputBuffer[8192];
 
-// Whether a read of the stream may wait for input: anything but a file.
-bool mayBlock(FILE* stream) {
-  struct stat info;
-  return fstat(fileno(stream), &info) != 0 || !S_ISREG(info.st_mode);
+// Empties the read window and the records held back.
+void resetTransfer(RecordUnit& u) {
+  u.readNext = u.readEnd = u.buffer;
+  u.writeStart = u.writeEnd = 0;
+  u.sourcePosition = 0;
+  u.sourceEnded = false;
+  u.readError = 0;
+  u.pushedCount = 0;
 }
 
-// A folder opens for reading here; it counts as not openable in any mode.
-FILE* rejectFolder(FILE* stream) {
-  struct stat info;
-  if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
-    fclose(stream);
-    errno = EISDIR;
-    return nullptr;
+// Takes up a newly opened stream: its descriptor, what it is, the buffer.
+void attachStream(RecordUnit& u, FILE* stream) {
+  u.stream = stream;
+  u.fd = platform::descriptorOf(stream);
+  u.canSeek = !platform::isTerminal(u.fd);
+  u.mayBlock = platform::mayBlock(u.fd);
+  u.writeThrough = !u.canSeek;
+  if (!u.ownsBuffer) {
+    u.buffer = static_cast<char*>(malloc(kFileBufferSize));
+    if (!u.buffer) reportFailure(113, "malloc failure");
+    u.bufferSize = kFileBufferSize;
+    u.ownsBuffer = true;
   }
-  return stream;
-}
-
-FILE* openFile(const char* name, const char* mode) { return rejectFolder(fopen(name, mode)); }
-
-// On failure the old stream is gone.
-FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
-  return rejectFolder(freopen(name, mode, stream));
-}
-
-// Gives a newly opened stream the unit's file buffer; without memory for
-// one the stream keeps the library's own.
-void bufferStream(RecordUnit& u) {
-  if (!u.buffer) u.buffer = static_cast<char*>(malloc(kFileBufferSize));
-  if (u.buffer) setvbuf(u.stream, u.buffer, _IOFBF, kFileBufferSize);
+  resetTransfer(u);
 }
 
 void releaseName(RecordUnit& u) {
@@ -70,18 +64,20 @@ bool setName(RecordUnit& u, const char* name, size_t length) {
   return true;
 }
 
-// Position of the unit as the reader sees it, characters given back included.
-long logicalPosition(RecordUnit& u) { return ftell(u.stream) - u.pushedCount; }
+// The position the next write goes to, after the records held back.
+int64_t writePosition(RecordUnit& u) {
+  flushUnit(u);
+  return platform::seekTo(u.fd, 0, SEEK_CUR);
+}
 
-// Cuts a file that was last written at the stream's position.
+// Cuts a file that was last written at its position, after the records
+// held back have gone out.
 int cutAtPosition(RecordUnit& u, bool err) {
   if (!u.canSeek || !u.fileName) return 0;
-  long position = ftell(u.stream);
-  if (position < 0 || fseek(u.stream, 0, SEEK_END) != 0) return 0;
-  long length = ftell(u.stream);
-  if (position >= length) return 0;
-  if (fflush(u.stream) != 0 || ftruncate(fileno(u.stream), position) != 0 ||
-      fseek(u.stream, position, SEEK_SET) != 0) {
+  const int64_t position = platform::seekTo(u.fd, 0, SEEK_CUR);
+  const int64_t length = platform::seekTo(u.fd, 0, SEEK_END);
+  if (position < 0 || length < 0 || position >= length) return 0;
+  if (!platform::cutFile(u.fd, position) || platform::seekTo(u.fd, position, SEEK_SET) < 0) {
     return failOrReturn(err, 111, "endfile");
   }
   return 0;
@@ -104,13 +100,24 @@ void prepareRecordIO() {
     int number;
     FILE* stream;
     bool lastWasWrite;
-  } const consoles[] = {{0, stderr, true}, {5, stdin, false}, {6, stdout, true}};
+    char* buffer;
+    size_t size;
+  } const consoles[] = {{0, stderr, true, errorBuffer, sizeof errorBuffer},
+                        {5, stdin, false, inputBuffer, sizeof inputBuffer},
+                        {6, stdout, true, outputBuffer, sizeof outputBuffer}};
   for (const auto& console : consoles) {
     RecordUnit& u = units[console.number];
     u.stream = console.stream;
-    u.canSeek = !isTerminal(console.stream);
+    u.fd = platform::descriptorOf(console.stream);
+    u.canSeek = !platform::isTerminal(u.fd);
     u.lastWasWrite = console.lastWasWrite;
-    u.mayBlock = mayBlock(console.stream);
+    u.mayBlock = platform::mayBlock(u.fd);
+    u.writeThrough = console.number == 0 || !u.canSeek;
+    if (!u.buffer) {
+      u.buffer = console.buffer;
+      u.bufferSize = console.size;
+      resetTransfer(u);
+    }
   }
 }
 
@@ -155,28 +162,24 @@ int connectUnit(const ConnectRequest& r) {
   u.lastWasWrite = false;
   u.stream = nullptr;
   u.permits = 3;
-  u.pushedCount = 0;
   u.writeError = 0;
 
   const bool old = r.stat && (r.stat[0] == 'o' || r.stat[0] == 'O');
   if (!setName(u, name, length)) return failOrReturn(r.err, 113, "no space");
-  if (old && access(name, F_OK) != 0) return failOrReturn(r.err, errno, "open", true);
+  if (old && !platform::pathExists(name)) return failOrReturn(r.err, errno, "open", true);
 
-  FILE* stream = openFile(name, "r+");
+  FILE* stream = platform::openFile(name, "r+");
   if (!stream) {
-    stream = openFile(name, "r");
+    stream = platform::openFile(name, "r");
     u.permits = 1;
   }
   if (!stream && !old) {
-    stream = openFile(name, "w");
+    stream = platform::openFile(name, "w");
     u.permits = 2;
     u.lastWasWrite = true;
   }
   if (!stream) return failOrReturn(r.err, errno, "open", true);
-  u.stream = stream;
-  u.canSeek = !isTerminal(stream);
-  u.mayBlock = mayBlock(stream);
-  bufferStream(u);
+  attachStream(u, stream);
   serviceRequests();
   return 0;
 }
@@ -191,10 +194,9 @@ int disconnectUnit(const DisconnectRequest& r) {
     return 0;
   }
   // A table that did not reach its file must not end as a success: the
-  // first failed hand-over, a failed flush or a failed close is reported.
-  if (u.fileName && u.lastWasWrite && fflush(u.stream) != 0 && u.writeError == 0) {
-    u.writeError = errno;
-  }
+  // first failed write-out or a failed close is reported.  A console
+  // unit's records go out too, as the standard streams' would at the end.
+  flushUnit(u);
   if (u.writeError != 0) {
     const int error = u.writeError;
     u.writeError = 0;
@@ -208,35 +210,38 @@ int disconnectUnit(const DisconnectRequest& r) {
     u.stream = nullptr;
     if (closed != 0 && !r.err) reportSystemFailure(error, "close");
     if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
-    free(u.buffer);
+    if (u.ownsBuffer) free(u.buffer);
     u.buffer = nullptr;
+    u.bufferSize = 0;
+    u.ownsBuffer = false;
   }
   u.stream = nullptr;
   u.atEnd = false;
-  u.pushedCount = 0;
+  resetTransfer(u);
   releaseName(u);
   serviceRequests();
   return result;
 }
 
-// Reopens the unit's file with `mode` and returns to `position`; on
-// failure the unit is left without a stream.
-bool reopenAt(RecordUnit& u, const char* mode, long position) {
-  u.pushedCount = 0;
-  u.stream = u.stream ? reopenFile(u.fileName, mode, u.stream) : openFile(u.fileName, mode);
-  if (!u.stream) return false;
-  bufferStream(u);
-  fseek(u.stream, position, SEEK_SET);
+// Reopens the unit's file with `mode` and moves to `position`; on failure
+// the unit is left without a stream.
+bool reopenAt(RecordUnit& u, const char* mode, int64_t position) {
+  FILE* stream = u.stream ? platform::reopenFile(u.fileName, mode, u.stream)
+                          : platform::openFile(u.fileName, mode);
+  u.stream = stream;
+  if (!stream) return false;
+  attachStream(u, stream);
+  u.sourcePosition = platform::seekTo(u.fd, position, SEEK_SET);
   return true;
 }
 
 int switchToReading(RecordUnit& u) {
+  const int64_t position = writePosition(u);
   if (!(u.permits & 1)) {
     if (!u.fileName) {
       errno = 126;
       return 1;
     }
-    const long position = logicalPosition(u);
     if (reopenAt(u, "r+", position)) {
       u.permits = 3;
     } else if (reopenAt(u, "r", position)) {
@@ -245,6 +250,9 @@ int switchToReading(RecordUnit& u) {
       errno = 126;
       return 1;
     }
+  } else {
+    resetTransfer(u);
+    u.sourcePosition = position;
   }
   u.lastWasWrite = false;
   return 0;
@@ -252,11 +260,13 @@ int switchToReading(RecordUnit& u) {
 
 int switchToWriting(RecordUnit& u) {
   if (!(u.permits & 2)) {
-    if (!u.fileName || !reopenAt(u, "r+", logicalPosition(u))) {
+    if (!u.fileName || !reopenAt(u, "r+", readPosition(u))) {
       errno = 127;
       return 1;
     }
     u.permits = 3;
+  } else {
+    settleReadAhead(u);
   }
   u.lastWasWrite = true;
   return 0;

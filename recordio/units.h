@@ -5,12 +5,15 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
 namespace recordio {
 
 /// One entry of the unit table.  Connected exactly when `stream` is set.
+/// The stream serves to open and close the file; the bytes go through the
+/// unit's own buffer and the descriptor under the stream.
 struct RecordUnit {
   FILE* stream = nullptr;
   char* fileName = nullptr;   ///< Trimmed name the file was opened under; none for the console.
@@ -18,17 +21,34 @@ struct RecordUnit {
   int permits = 0;            ///< 1 readable, 2 writable, 3 both; 0 for the console units.
   bool atEnd = false;         ///< The end of the file has been met while reading.
   bool lastWasWrite = false;  ///< The latest transfer (or the set-up) was a write.
-  /// Characters given back, newest last.  Folding a CR LF may hold one
-  /// character while the reader gives back another, so two are needed.
+  int fd = -1;                ///< The descriptor under `stream`.
+  /// The buffer: bytes read ahead while reading, records held back while
+  /// writing.  32 KiB for a named file, allocated once; static for the
+  /// console units.
+  char* buffer = nullptr;
+  size_t bufferSize = 0;
+  /// Bytes read ahead and not yet delivered.  The window usually lies in
+  /// `buffer`, but may lie in memory given by `readFromMemory`.
+  const char* readNext = nullptr;
+  const char* readEnd = nullptr;
+  /// Records held back: buffer[writeStart, writeEnd) is still to go out.
+  size_t writeStart = 0;
+  size_t writeEnd = 0;
+  /// Position in the file of the byte at `readEnd` (of the descriptor).
+  int64_t sourcePosition = 0;
+  bool sourceEnded = false;  ///< A read of the descriptor gave the end of the file.
+  int readError = 0;         ///< errno of a failed read of the descriptor; 0 if none.
+  /// Characters given back, newest last.
   int pushed[2] = {0, 0};
   int pushedCount = 0;
-  /// First errno of a failed hand-over of a record to a named file; 0 if none.
+  /// First errno of a failed write-out of a named file's records; 0 if none.
   int writeError = 0;
-  /// The stream buffer of a named file, sized for files; none for the console.
-  char* buffer = nullptr;
   /// A read may wait (a terminal, a pipe, a FIFO): it waits so that an
   /// interrupt or termination request still ends the run at once.
   bool mayBlock = false;
+  /// Every record goes out as soon as it is complete (a terminal).
+  bool writeThrough = false;
+  bool ownsBuffer = false;  ///< `buffer` was allocated for a named file.
 };
 
 constexpr int kUnitCount = 100;

@@ -14,40 +14,34 @@ jmp_buf failureEscape;
 
 namespace {
 
-std::string scratchName;
-char nameField[80];
-
 [[noreturn]] void escape() { longjmp(failureEscape, 1); }
 
 }  // namespace
 
 void connectInput(const uint8_t* data, size_t size) {
-  if (scratchName.empty()) {
+  if (!recordio::units[11].stream) {
     char pattern[] = "/tmp/cdmg2csv-fuzz-XXXXXX";
-    int fd = mkstemp(pattern);
+    const int fd = mkstemp(pattern);
     if (fd < 0) abort();
     close(fd);
-    scratchName = pattern;
+    char nameField[80];
+    const std::string name = pattern;
+    recordio::assignText(nameField, 80, name.data(), static_cast<int32_t>(name.size()));
     recordio::prepareRecordIO();
     recordio::failureInterceptor = escape;
-    recordio::assignText(nameField, 80, scratchName.data(), scratchName.size());
+    recordio::ConnectRequest request;
+    request.unit = 11;
+    request.file = nameField;
+    request.filelen = 80;
+    request.stat = "old";
+    recordio::connectUnit(request);
+    remove(name.c_str());  // the open file stays readable, and empty
   }
-  FILE* file = fopen(scratchName.c_str(), "wb");
-  if (!file || fwrite(data, 1, size, file) != size || fclose(file) != 0) abort();
-  recordio::ConnectRequest request;
-  request.unit = 11;
-  request.file = nameField;
-  request.filelen = 80;
-  request.stat = "old";
-  recordio::connectUnit(request);
+  recordio::readFromMemory(recordio::units[11], reinterpret_cast<const char*>(data), size);
 }
 
 void disconnectInput() {
   recordio::statementInProgress = false;
   recordio::failureReportStarted = false;
   recordio::endingUnderWay = false;
-  recordio::DisconnectRequest request;
-  request.err = true;
-  request.unit = 11;
-  recordio::disconnectUnit(request);
 }

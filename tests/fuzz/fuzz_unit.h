@@ -1,5 +1,6 @@
-// What the fuzzing harnesses share: a file unit connected to the bytes of
-// one input, and a failure report that returns instead of ending the process.
+// What the fuzzing harnesses share: the file unit reading the bytes of one
+// input straight from memory, and a failure report that returns instead of
+// ending the process.
 #pragma once
 
 #include <csetjmp>
@@ -9,9 +10,11 @@
 /// Where a reported failure returns to (setjmp gives 1).
 extern jmp_buf failureEscape;
 
-/// Writes `data` to a scratch file, connects unit 11 to it with the status
-/// "old" and arms the failure escape.  Call before the first statement.
+/// Has unit 11 read `data` as a whole file and arms the failure escape.
+/// The first call connects the unit, with the status "old", to an empty
+/// scratch file, which stays connected: each input is read from memory
+/// and then meets the end of that file.  Call before the first statement.
 void connectInput(const uint8_t* data, size_t size);
 
-/// Ends the statement in progress, if any, and disconnects unit 11.
+/// Ends the statement in progress, if any, after an input.
 void disconnectInput();

@@ -51,7 +51,7 @@ Outcome readAll(const uint8_t* data, size_t size, bool bufferScan, bool shortSca
     outcome.failed = true;
   }
   const recordio::RecordUnit& unit = recordio::units[11];
-  if (unit.stream) outcome.position = ftell(unit.stream) - unit.pushedCount;
+  outcome.position = recordio::readPosition(unit);
   disconnectInput();
   return outcome;
 }

@@ -15,7 +15,7 @@ namespace {
 
 ChildResult reportIn(int32_t number, const char* context, bool prepare = true) {
   return runInChild([=] {
-    if (prepare) prepareRecordIO();
+    if (prepare) prepareLayer();
     reportFailure(number, context);
   });
 }
@@ -96,7 +96,7 @@ TEST(FailureReport, StateLines) {
   };
   for (const Case& c : cases) {
     ChildResult r = runInChild([&] {
-      prepareRecordIO();
+      prepareLayer();
       statementState = {};
       if (c.unit >= 0) {
         statementState.currentUnit = &units[c.unit];
@@ -122,7 +122,7 @@ TEST(FailureReport, BeforePreparationAndOnReentry) {
   EXPECT_EQ(early.signal, SIGABRT);
 
   ChildResult again = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     failureReportStarted = true;
     reportFailure(112, "invalid number");
   });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <bit>
 #include <cmath>
 
 #include "recordio/freeform_output.h"
@@ -26,11 +27,27 @@ TEST(FormatFixed, WidthSeven) {
     float value;
     const char* text;
   } cases[] = {
-      {0.0f, "  0.000"},      {-0.0f, "  0.000"},     {0.005f, "  0.005"},   {0.0005f, "  0.001"},
-      {-0.0004f, "  0.000"},  {-0.0005f, " -0.001"},  {0.5f, "  0.500"},     {-0.5f, " -0.500"},
-      {1.2345f, "  1.235"},   {-12.3456f, "-12.346"}, {59.99f, " 59.990"},   {999.9994f, "999.999"},
-      {999.9996f, "*******"}, {1000.0f, "*******"},   {-99.999f, "-99.999"}, {-99.9996f, "*******"},
-      {INFINITY, "    inf"},  {-INFINITY, "   -inf"},
+      {0.0f, "  0.000"},
+      {-0.0f, "  0.000"},
+      {0.005f, "  0.005"},
+      {0.0005f, "  0.001"},
+      {-0.0004f, "  0.000"},
+      {-0.0005f, " -0.001"},
+      {0.5f, "  0.500"},
+      {-0.5f, " -0.500"},
+      {1.2345f, "  1.235"},
+      {-12.3456f, "-12.346"},
+      {59.99f, " 59.990"},
+      {999.9994f, "999.999"},
+      {999.9996f, "*******"},
+      {1000.0f, "*******"},
+      {-99.999f, "-99.999"},
+      {-99.9996f, "*******"},
+      {INFINITY, "    inf"},
+      {-INFINITY, "   -inf"},
+      // 0 times an infinite interval: a NaN, with its sign bit set here.
+      {0.0f * INFINITY, "    nan"},
+      {std::bit_cast<float>(0x7fc00000u), "    nan"},
   };
   for (const Case& c : cases) EXPECT_EQ(field(c.value, 7), c.text) << c.value;
 }
@@ -65,7 +82,7 @@ TEST(FormatFixed, WidthTenAndNarrow) {
 
 TEST(FixedRowWriter, CompleteRows) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     const float rows[][4] = {{0.0f, 0.005f, -0.0004f, 12.5f},
                              {0.01f, -1.2345f, 0.0f, -0.25f},
                              {0.02f, 123456.789f, -123456.7f, 99999.99f}};

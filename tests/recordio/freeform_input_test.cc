@@ -20,7 +20,7 @@ std::string readItems(const std::string& content, const std::string& items) {
   const std::string path = makeTempDir() + "/f.txt";
   writeFile(path, content);
   ChildResult r = runInChild([&] {
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit(path, "old");
     FreeFormReader::start(11);
     for (char item : items) {

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -40,12 +41,15 @@ TEST(RenderReal, WorkedRenderings) {
   EXPECT_EQ(rendered(-1.0e10f), " -1.E+10");
   EXPECT_EQ(rendered(INFINITY), "  INF");
   EXPECT_EQ(rendered(-INFINITY), " -INF");
+  // A NaN is not negative, whatever its sign bit.
+  EXPECT_EQ(rendered(std::bit_cast<float>(0x7fc00000u)), "  NAN");
+  EXPECT_EQ(rendered(std::bit_cast<float>(0xffc00000u)), "  NAN");
 }
 
 // Runs statements on unit 6 in a child and gives what reached the console.
 std::string console(void (*statements)()) {
   ChildResult r = runInChild([=] {
-    prepareRecordIO();
+    prepareLayer();
     statements();
   });
   EXPECT_EQ(r.exitCode, 0);
@@ -115,7 +119,7 @@ TEST(FreeFormWriter, StorageGrows) {
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(FreeFormWriter, ReportsStorageThatCannotGrow) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     // A gigabyte of zero pages as the text, then little room to grow into.
     const size_t size = size_t{1} << 30;
     void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -36,7 +36,7 @@ ChildResult readRecords(const std::string& content, int reads) {
   writeFile(dir + "/f.txt", content);
   return runInChild([&] {
     if (chdir(dir.c_str()) != 0) abort();
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit("f.txt", "old");
     for (int i = 0; i < reads; ++i) {
       char line[80];
@@ -61,6 +61,7 @@ TEST(RecordRead, EveryShapeOfRecord) {
       {longer + "\nnext\n", "[" + eighty + "]\n[" + padded("next") + "]\n", ""},
       {"\nnext\n", "[" + padded("") + "]\n[" + padded("next") + "]\n", ""},
       {"crlf\r\nnext\r\n", "[" + padded("crlf") + "]\n[" + padded("next") + "]\n", ""},
+      {"cr cr lf\r\r\nnext\n", "[" + padded("cr cr lf\r") + "]\n[" + padded("next") + "]\n", ""},
       {"a\rb\x1a\nnext", "[" + padded("a\rb\x1a") + "]\n", "fmt: end of file\n"},
       {"", "", "fmt: end of file\n"},
       {"last", "", "fmt: end of file\n"},
@@ -77,6 +78,38 @@ TEST(RecordRead, EveryShapeOfRecord) {
       EXPECT_EQ(r.err, c.err + kReadState) << c.content;
       EXPECT_EQ(r.signal, SIGABRT);
     }
+  }
+}
+
+// A carriage return that ends one read window and the byte that begins
+// the next: the pair is still one line end, and a CR before a CR stays.
+TEST(RecordRead, LineEndAcrossARefill) {
+  struct Case {
+    std::string ahead, file, out;
+  } cases[] = {
+      {"abc\r", "\nnext\n", "[" + padded("abc") + "][" + padded("next") + "]"},
+      {"abc\r", "\r\nnext\n", "[" + padded("abc\r") + "][" + padded("next") + "]"},
+      {"abc\r\r", "\nnext\n", "[" + padded("abc\r") + "][" + padded("next") + "]"},
+      {"abc\r", "next\nmore\n", "[" + padded("abc\rnext") + "][" + padded("more") + "]"},
+  };
+  for (const Case& c : cases) {
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/f.txt", c.file);
+    ChildResult r = runInChild([&] {
+      if (chdir(dir.c_str()) != 0) abort();
+      prepareLayer();
+      connectFileUnit("f.txt", "old");
+      readFromMemory(units[11], c.ahead.data(), c.ahead.size());
+      ReadRequest request;
+      request.unit = 11;
+      char line[80];
+      for (int i = 0; i < 2; ++i) {
+        readRecordField(request, line, 80);
+        printf("[%.80s]", line);
+      }
+    });
+    EXPECT_EQ(r.out, c.out) << c.ahead << c.file;
+    EXPECT_EQ(r.err, "");
   }
 }
 
@@ -108,7 +141,7 @@ ChildResult connectIn(const std::string& name, const char* stat, bool asNobody) 
   return runInChild([&] {
     if (chdir(dir.c_str()) != 0) abort();
     if (asNobody) becomeNobody();
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit(name, stat);
     printf("permits %d write %d [%s]\n", units[11].permits, units[11].lastWasWrite,
            readFile(name).c_str());
@@ -157,7 +190,7 @@ std::string rewrite(const std::string& before, const std::vector<std::string>& r
   const std::string dir = makeTempDir(), path = dir + "/out.csv";
   if (exists) writeFile(path, before);
   ChildResult r = runInChild([&] {
-    prepareRecordIO();
+    prepareLayer();
     connectFileUnit(path, "unknown");
     if (readFile(path) != (exists ? before : "")) abort();
     for (const std::string& record : records) {
@@ -180,7 +213,7 @@ TEST(Disconnect, CutsRewrittenFilesAndKeepsOthers) {
 
 TEST(Disconnect, UnconnectedUnitIsANoOp) {
   ChildResult r = runInChild([] {
-    prepareRecordIO();
+    prepareLayer();
     disconnectFileUnit();
     DisconnectRequest outside;
     outside.unit = 100;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "recordio/process.h"
 #include "recordio/units.h"
 
 std::string withoutEmulatorLine(const std::string& err, int signal) {
@@ -46,6 +47,11 @@ std::string padded(const std::string& text, size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
+void prepareLayer() {
+  recordio::prepareRecordIO();
+  recordio::units[6].writeThrough = true;
+}
+
 void connectFileUnit(const std::string& name, const char* stat) {
   const std::string field = padded(name);
   recordio::ConnectRequest request;
@@ -66,7 +72,9 @@ ChildResult runInChild(const std::function<void()>& body, const std::string& inp
     int fds[3] = {open(in.c_str(), O_RDONLY), open(out.c_str(), O_WRONLY | O_CREAT, 0600),
                   open(err.c_str(), O_WRONLY | O_CREAT, 0600)};
     for (int i = 0; i < 3; ++i) dup2(fds[i], i);
+    setvbuf(stdout, nullptr, _IONBF, 0);
     body();
+    recordio::flushConsole();
     fflush(nullptr);
     _exit(0);
   }

@@ -17,6 +17,11 @@ struct ChildResult {
 /// returns ends the child with status 0 after flushing its streams.
 ChildResult runInChild(const std::function<void()>& body, const std::string& input = "");
 
+/// Prepares the layer in a child, with the console records written out as
+/// each is complete, so that they keep their place among the child's
+/// printf output (which runInChild leaves unbuffered).
+void prepareLayer();
+
 /// `err` without the line that qemu-user writes to standard error when its
 /// guest dies of `signal` ("qemu: uncaught target signal 6 (Aborted) - core
 /// dumped"): that line is the emulator's, not the program's.

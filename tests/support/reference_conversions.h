@@ -3,6 +3,7 @@
 // the exhaustive check and the fuzzer.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,9 +19,7 @@ inline std::string referenceFixedField(float value, int width, int decimals) {
   bool negative = wide < 0;
   char converted[400];
   snprintf(converted, sizeof converted, "%#.*f", decimals,
-           negative    ? -wide
-           : wide == 0 ? 0.0
-                       : wide);
+           negative ? -wide : std::fabs(wide));  // no sign for -0 or any NaN
   std::string text = converted;
   if (negative && text.find_first_not_of("0.") == std::string::npos) negative = false;
   size_t length = text.size() + (negative ? 1 : 0);

@@ -1,0 +1,80 @@
+// What differs between the systems the program runs on, behind one set of
+// functions: the standard descriptors, the requests that come from outside
+// (interrupt, termination, hang-up) and the wait for input that they end,
+// the raw reads and writes under a unit's buffer, the cut of a file, and
+// the texts of system errors.  platform_posix.cc serves every POSIX system,
+// platform_win32.cc serves Windows; the build picks one.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace recordio::platform {
+
+/// Each line feed written to a file or the console is stored as a carriage
+/// return and a line feed (Windows); else as the line feed alone.
+extern const bool kCrLfLineEnds;
+
+/// Opens the null device on any standard descriptor that is not open, so
+/// that no file the run opens can take the place of a standard stream, and
+/// lets the layer see the bytes of standard input and output unchanged.
+void prepareStandardStreams();
+
+/// Binds the arithmetic fault and abort signals to their endings and the
+/// interrupt, termination and hang-up signals to requests (an interrupt or
+/// hang-up ignored at start stays ignored); writes to a console or pipe
+/// that went away fail instead of ending the process.
+void installSignalHandlers();
+
+/// Gives the abort signal back its default action, so that `abort` ends
+/// the process without entering the program's own handler.
+void restoreAbortDefault();
+
+/// Opens a file in one of the modes "r+", "r" and "w" so that its bytes
+/// are read and written unchanged.  A folder counts as not openable.
+/// Null with errno set on failure.
+FILE* openFile(const char* name, const char* mode);
+
+/// The same on `stream`, which is closed first; null on failure.
+FILE* reopenFile(const char* name, const char* mode, FILE* stream);
+
+/// Whether a path exists; errno set when it does not.
+bool pathExists(const char* name);
+
+/// The descriptor under a stream.
+int descriptorOf(FILE* stream);
+
+/// Whether the descriptor is a terminal.
+bool isTerminal(int fd);
+
+/// Whether a read of the descriptor may have to wait (a terminal, a pipe,
+/// a FIFO).  False for a regular file, and for a descriptor that is not
+/// open for reading, whose read fails at once.
+bool mayBlock(int fd);
+
+/// Waits until `fd` can be read without blocking or a request is pending.
+/// Only returns: the caller carries the request out.
+void awaitInput(int fd);
+
+/// Reads up to `size` bytes: the count, 0 at the end, -1 with errno (EINTR
+/// when a request interrupted the wait).
+long readSome(int fd, void* data, size_t size);
+
+/// Writes up to `size` bytes: the count written, or -1 with errno.
+long writeSome(int fd, const void* data, size_t size);
+
+/// Moves the descriptor's position (SEEK_SET, SEEK_CUR, SEEK_END); the new
+/// position, or -1.
+int64_t seekTo(int fd, int64_t offset, int whence);
+
+/// Cuts the file under `fd` to `length` bytes; false with errno on failure.
+bool cutFile(int fd, int64_t length);
+
+/// Writes text to standard error whole, also when a request interrupts it.
+void writeErrorText(const char* text, size_t length);
+
+/// The C library's text for a system error number.
+const char* errorText(int number);
+
+}  // namespace recordio::platform

@@ -1,0 +1,186 @@
+// The platform functions on Windows, with the C library of mingw-w64.
+// Files and the standard streams are read and written in binary mode:
+// the layer itself reads a carriage return and a line feed as one line
+// end, and stores each line feed it writes as both (kCrLfLineEnds), so a
+// byte of code 26 is data like any other.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "recordio/platform.h"
+#include "recordio/process.h"
+
+namespace recordio::platform {
+
+const bool kCrLfLineEnds = true;
+
+namespace {
+
+struct Binding {
+  int signal;
+  Ending ending;
+};
+constexpr Binding kBindings[] = {{SIGFPE, kFloatingException},
+                                 {SIGABRT, kIotTrap},
+                                 {SIGINT, kInterrupt},
+                                 {SIGBREAK, kInterrupt},
+                                 {SIGTERM, kKilled}};
+
+Ending endingOf(int signal) {
+  for (const Binding& b : kBindings) {
+    if (b.signal == signal) return b.ending;
+  }
+  return kFloatingException;
+}
+
+// An arithmetic fault and abort come on the thread that caused them: their
+// endings are carried out at once.  Ctrl-C and Ctrl-Break come on a thread
+// of their own, in the middle of whatever the run does: they only record
+// the request.  The binding is spent by the delivery, so it is renewed.
+void onSignal(int signal) {
+  const Ending ending = endingOf(signal);
+  if (ending == kFloatingException || ending == kIotTrap) endWith(ending);
+  std::signal(signal, onSignal);
+  if (pendingRequest == kNoEnding) pendingRequest = ending;
+}
+
+HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
+
+bool isFolder(FILE* stream) {
+  struct _stat64 info;
+  return _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFDIR) != 0;
+}
+
+// The mode with "b" added: no translation by the C library.
+void binaryMode(const char* mode, char (&binary)[8]) {
+  snprintf(binary, sizeof binary, "%sb", mode);
+}
+
+}  // namespace
+
+void prepareStandardStreams() {
+  struct Standard {
+    FILE* stream;
+    const char* mode;
+  } const standards[] = {{stdin, "rb"}, {stdout, "wb"}, {stderr, "w"}};
+  for (const Standard& s : standards) {
+    if (_fileno(s.stream) < 0 || handleOf(_fileno(s.stream)) == INVALID_HANDLE_VALUE) {
+      freopen("NUL", s.mode, s.stream);
+    }
+  }
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+void installSignalHandlers() {
+  for (const Binding& b : kBindings) {
+    const auto previous = std::signal(b.signal, onSignal);
+    if (b.signal == SIGINT && previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+  }
+}
+
+void restoreAbortDefault() { std::signal(SIGABRT, SIG_DFL); }
+
+FILE* openFile(const char* name, const char* mode) {
+  char binary[8];
+  binaryMode(mode, binary);
+  FILE* stream = fopen(name, binary);
+  if (stream && isFolder(stream)) {
+    fclose(stream);
+    errno = EACCES;
+    return nullptr;
+  }
+  return stream;
+}
+
+FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
+  char binary[8];
+  binaryMode(mode, binary);
+  stream = freopen(name, binary, stream);
+  if (stream && isFolder(stream)) {
+    fclose(stream);
+    errno = EACCES;
+    return nullptr;
+  }
+  return stream;
+}
+
+bool pathExists(const char* name) { return _access(name, 0) == 0; }
+
+int descriptorOf(FILE* stream) { return _fileno(stream); }
+
+bool isTerminal(int fd) { return _isatty(fd) != 0; }
+
+bool mayBlock(int fd) {
+  const HANDLE handle = handleOf(fd);
+  return handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_DISK;
+}
+
+void awaitInput(int fd) {
+  // A pipe has no wait that Ctrl-C can end, so its contents are looked at
+  // every few milliseconds; a console handle is signalled when input
+  // events are there.  A broken or closed pipe ends the wait: its read
+  // then gives the end of the input.
+  const HANDLE handle = handleOf(fd);
+  const DWORD type = GetFileType(handle);
+  while (pendingRequest == kNoEnding) {
+    if (type == FILE_TYPE_PIPE) {
+      DWORD available = 0;
+      if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) || available > 0) return;
+      Sleep(5);
+    } else if (type == FILE_TYPE_CHAR) {
+      if (WaitForSingleObject(handle, 20) != WAIT_TIMEOUT) return;
+    } else {
+      return;
+    }
+  }
+}
+
+long readSome(int fd, void* data, size_t size) {
+  const unsigned count = size > 0x40000000 ? 0x40000000 : static_cast<unsigned>(size);
+  const int got = _read(fd, data, count);
+  if (got <= 0 && _isatty(fd)) {
+    // Ctrl-C ends a console read early, and its request is recorded on
+    // another thread a moment later: a read that ends so gives it time to
+    // arrive, and then counts as interrupted.
+    for (int i = 0; i < 20 && pendingRequest == kNoEnding; ++i) Sleep(5);
+    if (pendingRequest != kNoEnding) {
+      errno = EINTR;
+      return -1;
+    }
+  }
+  return got;
+}
+
+long writeSome(int fd, const void* data, size_t size) {
+  const unsigned count = size > 0x40000000 ? 0x40000000 : static_cast<unsigned>(size);
+  return _write(fd, data, count);
+}
+
+int64_t seekTo(int fd, int64_t offset, int whence) { return _lseeki64(fd, offset, whence); }
+
+bool cutFile(int fd, int64_t length) {
+  const errno_t error = _chsize_s(fd, length);
+  if (error != 0) errno = error;
+  return error == 0;
+}
+
+void writeErrorText(const char* text, size_t length) {
+  fflush(stderr);
+  while (length > 0) {
+    const int written = _write(2, text, static_cast<unsigned>(length));
+    if (written <= 0) return;
+    text += written;
+    length -= static_cast<size_t>(written);
+  }
+}
+
+const char* errorText(int number) { return strerror(number); }
+
+}  // namespace recordio::platform
