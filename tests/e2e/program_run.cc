@@ -48,7 +48,8 @@ std::vector<std::string> launcherWords() {
 }
 
 // Wine's settings, once per test process: no debug chatter, and a prefix
-// that only the first run has to set up.
+// set up before the first run, whose standard error would otherwise tell
+// of it.
 void prepareWine() {
   static bool prepared = false;
   if (prepared) return;
@@ -57,6 +58,10 @@ void prepareWine() {
   if (getenv("WINEPREFIX")) return;
   static const std::string prefix = makeTempDir();
   setenv("WINEPREFIX", prefix.c_str(), 1);
+  const char* wine = getenv("CDMG2CSV_LAUNCHER");
+  const std::string boot =
+      std::string(wine && *wine ? wine : "wine") + " wineboot --init >/dev/null 2>&1";
+  if (system(boot.c_str()) != 0) ADD_FAILURE() << "cannot set up the wine prefix " << prefix;
   atexit([] {
     (void)!system("wineserver -k 2>/dev/null");
     removeTree(prefix);
