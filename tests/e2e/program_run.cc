@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <ftw.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -26,23 +28,102 @@ const char kOpeningRecords[] =
     " Enter 2nd File Name of 3 Components\n"
     " Enter 3rd File Name of 3 Components\n";
 const char kOutputPrompt[] = "\n Enter Output Acceleration File Name (CSV format)\n";
+const char kWindowsAbortNotice[] = "";
 
 namespace {
 
+// Removes a folder and all under it, never following a symbolic link out
+// of it (a wine prefix links to the root).
 void removeTree(const std::string& path) {
-  if (DIR* dir = opendir(path.c_str())) {
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name != "." && name != "..") removeTree(path + "/" + name);
+  nftw(
+      path.c_str(), [](const char* name, const struct stat*, int, FTW*) { return remove(name); },
+      16, FTW_DEPTH | FTW_PHYS);
+}
+
+std::vector<std::string> launcherWords() {
+  std::vector<std::string> words;
+  std::istringstream in(getenv("CDMG2CSV_LAUNCHER") ? getenv("CDMG2CSV_LAUNCHER") : "");
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+// Wine's settings, once per test process: no debug chatter, and a prefix
+// set up before the first run, whose standard error would otherwise tell
+// of it.
+void prepareWine() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
+  setenv("WINEDEBUG", "-all", 1);
+  if (getenv("WINEPREFIX")) return;
+  static const std::string prefix = makeTempDir();
+  setenv("WINEPREFIX", prefix.c_str(), 1);
+  const char* wine = getenv("CDMG2CSV_LAUNCHER");
+  const std::string boot =
+      std::string(wine && *wine ? wine : "wine") + " wineboot --init >/dev/null 2>&1";
+  if (system(boot.c_str()) != 0) ADD_FAILURE() << "cannot set up the wine prefix " << prefix;
+  atexit([] {
+    (void)!system("wineserver -k 2>/dev/null");
+    removeTree(prefix);
+  });
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// CR LF line ends become LF; a bare LF fails the test, naming `what`.
+void crlfToLf(std::string& text, const std::string& what) {
+  std::string lf;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+      ADD_FAILURE() << what << " has a line feed without a carriage return at byte " << i;
+      return;
     }
-    closedir(dir);
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
+    lf += text[i];
+  }
+  text = lf;
+}
+
+// A Windows program's result as a Linux program's would be.
+void asOnLinux(const ProgramRun& run, ProgramResult& r) {
+  if (r.exitCode == 3) {
+    std::string& err = run.mergeOutput ? r.out : r.err;
+    if (endsWith(err, kWindowsAbortNotice)) {
+      err.resize(err.size() - strlen(kWindowsAbortNotice));
+      r.exitCode = -1;
+      r.signal = SIGABRT;
+    } else {
+      ADD_FAILURE() << "exit status 3 without the notice of an abnormal end: " << err;
+    }
+  }
+  crlfToLf(r.out, "standard output");
+  crlfToLf(r.err, "standard error");
+  for (auto& [name, content] : r.files) {
+    if (content == "<dir>") continue;
+    bool unchanged = false;
+    for (const FileEntry& given : run.files)
+      unchanged |= given.name == name && given.content == content;
+    if (!unchanged) crlfToLf(content, "file " + name);
   }
 }
 
 }  // namespace
+
+std::string programUnderTest() {
+  const char* program = getenv("CDMG2CSV_PROGRAM");
+  if (!program || !*program) return CDMG2CSV_PATH;
+  char* absolute = realpath(program, nullptr);
+  const std::string path = absolute ? absolute : program;
+  free(absolute);
+  return path;
+}
+
+bool windowsTarget() {
+  const char* target = getenv("CDMG2CSV_TARGET");
+  return target && strcmp(target, "windows") == 0;
+}
 
 std::string componentFile(const std::string& title, const std::string& count,
                           const std::string& interval, const std::vector<float>& samples,
@@ -83,7 +164,9 @@ ProgramResult runProgram(const ProgramRun& run) {
   const std::string work = makeTempDir(), capture = makeTempDir();
   chmod(work.c_str(), 0777);
   std::string program = run.program;
-  if (run.unprivileged) {
+  const bool windows = windowsTarget(), unprivileged = run.unprivileged && !windows;
+  if (windows) prepareWine();
+  if (unprivileged) {
     // The build may lie under a folder that nobody cannot enter.
     chmod(capture.c_str(), 0755);
     const std::string copy = capture + "/cdmg2csv";
@@ -91,7 +174,11 @@ ProgramResult runProgram(const ProgramRun& run) {
     chmod(copy.c_str(), 0755);
     if (access(program.c_str(), F_OK) == 0) program = copy;
   }
-  std::vector<char*> argv = {const_cast<char*>("cdmg2csv")};
+  // The launcher's words, then the program's path; or the program alone.
+  const std::vector<std::string> launcher = launcherWords();
+  std::vector<char*> argv;
+  for (const std::string& word : launcher) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(const_cast<char*>(launcher.empty() ? "cdmg2csv" : program.c_str()));
   for (const std::string& argument : run.arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -102,7 +189,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     } else {
       writeFile(path, file.content);
       chmod(path.c_str(), file.mode);
-      if (run.unprivileged) chown(path.c_str(), 65534, 65534);
+      if (unprivileged) chown(path.c_str(), 65534, 65534);
     }
   }
   const std::string out = capture + "/out", err = capture + "/err";
@@ -125,8 +212,7 @@ ProgramResult runProgram(const ProgramRun& run) {
     close(report[0]);
     if (chdir(work.c_str()) != 0) giveUp(report[1], "cannot enter " + work);
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
-    if (run.unprivileged &&
-        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+    if (unprivileged && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       giveUp(report[1], "cannot become nobody");
     }
     if (run.fileSizeLimit > 0) {
@@ -137,7 +223,12 @@ ProgramResult runProgram(const ProgramRun& run) {
     for (int fd = 0; fd < 3; ++fd) {
       if (run.closedDescriptors >> fd & 1) close(fd);
     }
-    execv(program.c_str(), argv.data());
+    if (launcher.empty()) {
+      execv(program.c_str(), argv.data());
+    } else if (access(program.c_str(), R_OK) == 0) {
+      execvp(argv[0], argv.data());
+      giveUp(report[1], "cannot start " + launcher[0]);
+    }
     giveUp(report[1], "cannot start " + program);
   }
   close(report[1]);
@@ -192,6 +283,8 @@ ProgramResult runProgram(const ProgramRun& run) {
   result.err = readFile(err);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  std::string& stderrText = run.mergeOutput ? result.out : result.err;
+  stderrText = withoutEmulatorLine(stderrText, result.signal);
   if (DIR* dir = opendir(work.c_str())) {
     while (dirent* entry = readdir(dir)) {
       std::string name = entry->d_name;
@@ -204,5 +297,6 @@ ProgramResult runProgram(const ProgramRun& run) {
   }
   removeTree(work);
   removeTree(capture);
+  if (windows) asOnLinux(run, result);
   return result;
 }

@@ -1,6 +1,16 @@
 // Runs the built cdmg2csv in a fresh temporary folder and collects all
 // that it leaves: standard output, standard error, how it ended and the
 // files of the folder.
+//
+// The environment can point the runs at a program built for another
+// target:
+//   CDMG2CSV_PROGRAM   the program to run instead of the built one;
+//   CDMG2CSV_LAUNCHER  a command that runs it, words split on blanks, such
+//                      as "qemu-s390x" or "/usr/lib/wine/wine64": the
+//                      program's path and its arguments follow them;
+//   CDMG2CSV_TARGET    "windows" for a Windows program; unset for POSIX.
+// For a Windows program wine runs with WINEDEBUG=-all and the WINEPREFIX
+// of the environment, or one made for the test process.
 #pragma once
 
 #include <sys/types.h>
@@ -16,13 +26,30 @@ struct FileEntry {
   bool directory = false;
 };
 
+/// CDMG2CSV_PROGRAM, or else the program of this build.
+std::string programUnderTest();
+
+/// Whether the program under test is a Windows program.
+bool windowsTarget();
+
+/// Skips the rest of a test that cannot apply to a Windows program, saying why.
+#define SKIP_ON_WINDOWS(reason)                                          \
+  do {                                                                   \
+    if (windowsTarget()) GTEST_SKIP() << "not on Windows: " << (reason); \
+  } while (0)
+
+/// What a Windows program's C library adds to standard error when it ends
+/// abnormally (with status 3).  Under wine 8 it adds nothing.
+extern const char kWindowsAbortNotice[];
+
 struct ProgramRun {
-  std::string program = CDMG2CSV_PATH;  ///< The executable to run.
-  std::vector<std::string> arguments;   ///< After the program's name.
+  std::string program = programUnderTest();  ///< The executable to run.
+  std::vector<std::string> arguments;        ///< After the program's name.
   std::vector<FileEntry> files;
   std::string input;  ///< Standard input, closed after it.
   /// Run as nobody, so permission bits bite.  The child runs a copy of the
-  /// program in a folder it can reach, wherever the build lies.
+  /// program in a folder it can reach, wherever the build lies.  A Windows
+  /// program runs as the caller: wine keeps to its prefix's owner.
   bool unprivileged = false;
   bool ignoreInterrupt = false;
   int signalAtPrompt = 0;    ///< Sent once the output prompt is shown.
@@ -49,6 +76,10 @@ struct ProgramResult {
 
 /// Runs the program as `run` describes and waits for it.  A child that
 /// cannot start it fails the calling test, naming the path and the error.
+/// A Windows program's result is given as a Linux program's would be: CR LF
+/// line ends, which standard output, standard error and every file it
+/// created or changed must have, become LF, and an abnormal end, status 3
+/// with the C library's notice, becomes SIGABRT without the notice.
 ProgramResult runProgram(const ProgramRun& run);
 
 /// A component file in the CDMG-type layout: the title, 14 header records,

@@ -87,7 +87,13 @@ TEST(Table, ExistingOutputFiles) {
   const std::string table =
       "  0.000,     0.000,     0.000,     0.000\n"
       "  0.010,     0.000,     0.000,     0.000\n";
+  int readOnly = 0;
   for (const Case& c : cases) {
+    // A read-only file needs a run as nobody, which wine cannot make.
+    if (windowsTarget() && c.mode == 0444) {
+      ++readOnly;
+      continue;
+    }
     ProgramRun run;
     run.files = threeFiles(c.count, "0.01", {});
     if (c.exists) run.files.push_back({"out.csv", old, c.mode});
@@ -98,9 +104,11 @@ TEST(Table, ExistingOutputFiles) {
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.signal, c.err.empty() ? 0 : SIGABRT);
   }
+  if (readOnly) GTEST_SKIP() << "not on Windows: " << readOnly << " cases of permission bits";
 }
 
 TEST(Table, FullDeviceIsReported) {
+  SKIP_ON_WINDOWS("/dev/full");
   // Two rows fail when the disconnect writes them out; 2000 rows already
   // fail while they are handed over.
   for (int count : {2, 2000}) {

@@ -12,6 +12,18 @@
 #include "recordio/process.h"
 #include "recordio/units.h"
 
+std::string withoutEmulatorLine(const std::string& err, int signal) {
+  const std::string start = "qemu: uncaught target signal " + std::to_string(signal) + " (";
+  const std::string end = ") - core dumped\n";
+  const size_t line = err.rfind(start);
+  if (signal == 0 || line == std::string::npos || err.size() < end.size() ||
+      err.compare(err.size() - end.size(), end.size(), end) != 0 ||
+      err.find('\n', line) != err.size() - 1) {
+    return err;
+  }
+  return err.substr(0, line);
+}
+
 std::string makeTempDir() {
   char pattern[] = "/tmp/cdmg2csv-test-XXXXXX";
   const char* dir = mkdtemp(pattern);
@@ -73,6 +85,7 @@ ChildResult runInChild(const std::function<void()>& body, const std::string& inp
   result.err = readFile(err);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.err = withoutEmulatorLine(result.err, result.signal);
   std::remove(in.c_str());
   std::remove(out.c_str());
   std::remove(err.c_str());

@@ -22,6 +22,11 @@ ChildResult runInChild(const std::function<void()>& body, const std::string& inp
 /// printf output (which runInChild leaves unbuffered).
 void prepareLayer();
 
+/// `err` without the line that qemu-user writes to standard error when its
+/// guest dies of `signal` ("qemu: uncaught target signal 6 (Aborted) - core
+/// dumped"): that line is the emulator's, not the program's.
+std::string withoutEmulatorLine(const std::string& err, int signal);
+
 /// A fresh empty folder under the system's temporary folder.
 std::string makeTempDir();
 
