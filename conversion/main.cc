@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -23,18 +24,23 @@ const char kUsage[] =
     "\n"
     "See cdmg2csv(1).\n";
 
+// Writes `text` to standard output and pushes it out, so that a full disk,
+// a closed descriptor or any other failed write is known before the exit
+// status is: such a failure is reported on standard error with status 1.
+int printText(const char* text) {
+  if (fputs(text, stdout) != EOF && fflush(stdout) == 0 && !ferror(stdout)) return 0;
+  const int error = errno;
+  fprintf(stderr, "cdmg2csv: write error: %s\n", strerror(error));
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // The two words of a Linux tool; any other command line is ignored, as
   // the conversion takes no arguments.
-  if (argc == 2 && strcmp(argv[1], "--help") == 0) {
-    fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-    puts("cdmg2csv " CDMG2CSV_VERSION);
-    return 0;
-  }
+  if (argc == 2 && strcmp(argv[1], "--help") == 0) return printText(kUsage);
+  if (argc == 2 && strcmp(argv[1], "--version") == 0)
+    return printText("cdmg2csv " CDMG2CSV_VERSION "\n");
   return recordio::runProcess(argc, argv, [] { conversion::conversionRun(); });
 }

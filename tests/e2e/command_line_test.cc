@@ -3,6 +3,10 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <string>
+
 #include "tests/e2e/program_run.h"
 
 namespace {
@@ -31,6 +35,32 @@ TEST(CommandLine, HelpAndVersionTouchNoFile) {
       EXPECT_NE(r.out.find("SCSe-N11E.txt, SCSe-N79W.txt and SCSe-UP.txt"), std::string::npos);
       EXPECT_NE(r.out.find("See cdmg2csv(1).\n"), std::string::npos);
     }
+  }
+}
+
+TEST(CommandLine, HelpAndVersionReportAFailedWrite) {
+  for (const char* word : {"--help", "--version"}) {
+    // Standard output closed at start: the write finds no descriptor.
+    ProgramRun closed;
+    closed.files = sampleFiles();
+    closed.arguments = {word};
+    closed.closedDescriptors = 1 << 1;
+    ProgramResult r = runProgram(closed);
+    EXPECT_EQ(r.exitCode, 1) << word;
+    EXPECT_EQ(r.err, std::string("cdmg2csv: write error: ") + strerror(EBADF) + "\n") << word;
+    EXPECT_EQ(r.out, "") << word;
+    EXPECT_EQ(r.files.size(), 3u) << word;
+
+    // Standard output on /dev/full: every write fails with ENOSPC.  A shell
+    // sets up the redirection and then becomes the program.
+    ProgramRun full;
+    full.program = "/bin/sh";
+    full.arguments = {"-c", "exec \"$0\" \"$1\" >/dev/full", CDMG2CSV_PATH, word};
+    full.files = sampleFiles();
+    r = runProgram(full);
+    EXPECT_EQ(r.exitCode, 1) << word;
+    EXPECT_EQ(r.err, std::string("cdmg2csv: write error: ") + strerror(ENOSPC) + "\n") << word;
+    EXPECT_EQ(r.files.size(), 3u) << word;
   }
 }
 
