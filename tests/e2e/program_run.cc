@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -31,14 +30,6 @@ const char kOutputPrompt[] = "\n Enter Output Acceleration File Name (CSV format
 const char kWindowsAbortNotice[] = "";
 
 namespace {
-
-// Removes a folder and all under it, never following a symbolic link out
-// of it (a wine prefix links to the root).
-void removeTree(const std::string& path) {
-  nftw(
-      path.c_str(), [](const char* name, const struct stat*, int, FTW*) { return remove(name); },
-      16, FTW_DEPTH | FTW_PHYS);
-}
 
 std::vector<std::string> launcherWords() {
   std::vector<std::string> words;

@@ -1,6 +1,7 @@
 #include "tests/support/child.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "recordio/process.h"
 #include "recordio/units.h"
@@ -24,10 +26,34 @@ std::string withoutEmulatorLine(const std::string& err, int signal) {
   return err.substr(0, line);
 }
 
+void removeTree(const std::string& path) {
+  nftw(
+      path.c_str(), [](const char* name, const struct stat*, int, FTW*) { return remove(name); },
+      16, FTW_DEPTH | FTW_PHYS);
+}
+
+namespace {
+
+// The folders this test process made, removed when it exits (and not by
+// a forked child that happens to exit normally).
+std::vector<std::string>& madeFolders() {
+  static std::vector<std::string> folders;
+  static const pid_t owner = getpid();
+  static const bool registered = atexit([] {
+    if (getpid() != owner) return;
+    for (const std::string& dir : madeFolders()) removeTree(dir);
+  }) == 0;
+  (void)registered;
+  return folders;
+}
+
+}  // namespace
+
 std::string makeTempDir() {
   char pattern[] = "/tmp/cdmg2csv-test-XXXXXX";
   const char* dir = mkdtemp(pattern);
   if (!dir) abort();
+  madeFolders().push_back(dir);
   return dir;
 }
 

@@ -27,8 +27,13 @@ void prepareLayer();
 /// dumped"): that line is the emulator's, not the program's.
 std::string withoutEmulatorLine(const std::string& err, int signal);
 
-/// A fresh empty folder under the system's temporary folder.
+/// A fresh empty folder under the system's temporary folder, removed with
+/// all under it when the test process exits.
 std::string makeTempDir();
+
+/// Removes a folder and all under it, never following a symbolic link out
+/// of it (a wine prefix links to the root).
+void removeTree(const std::string& path);
 
 /// Writes `content` to `path`, replacing what was there.
 void writeFile(const std::string& path, const std::string& content);
