@@ -51,11 +51,10 @@ TEST(CommandLine, HelpAndVersionReportAFailedWrite) {
     EXPECT_EQ(r.out, "") << word;
     EXPECT_EQ(r.files.size(), 3u) << word;
 
-    // Standard output on /dev/full: every write fails with ENOSPC.  A shell
-    // sets up the redirection and then becomes the program.
+    // Standard output on /dev/full: every write fails with ENOSPC.
     ProgramRun full;
-    full.program = "/bin/sh";
-    full.arguments = {"-c", "exec \"$0\" \"$1\" >/dev/full", CDMG2CSV_PATH, word};
+    full.arguments = {word};
+    full.outputPath = "/dev/full";
     full.files = sampleFiles();
     r = runProgram(full);
     EXPECT_EQ(r.exitCode, 1) << word;

@@ -195,6 +195,8 @@ ProgramResult runProgram(const ProgramRun& run) {
     if (run.brokenOutputPipe) {
       close(output[0]);
       dup2(output[1], 1);
+    } else if (!run.outputPath.empty()) {
+      dup2(open(run.outputPath.c_str(), O_WRONLY), 1);
     } else {
       dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 1);
     }

@@ -60,6 +60,7 @@ struct ProgramRun {
   bool holdInput = false;         ///< Standard input stays open until the end.
   int closedDescriptors = 0;      ///< Bit n: descriptor n is closed at start.
   bool brokenOutputPipe = false;  ///< Standard output is a pipe nobody reads.
+  std::string outputPath;         ///< Standard output opened on this path instead.
   long fileSizeLimit = 0;         ///< RLIMIT_FSIZE in bytes, when not 0.
   double timeoutSeconds = 30;     ///< Killed (SIGKILL) after this long.
 };
