@@ -104,8 +104,11 @@ void installSignalHandlers() {
 
 void restoreAbortDefault() { setAction(SIGABRT, SIG_DFL); }
 
-FILE* openFile(const char* name, const char* mode) {
-  FILE* stream = fopen(name, mode);
+namespace {
+
+// A folder opens for reading on POSIX systems; as a unit's file it counts
+// as not openable.
+FILE* refuseFolder(FILE* stream) {
   struct stat info;
   if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
     fclose(stream);
@@ -115,15 +118,12 @@ FILE* openFile(const char* name, const char* mode) {
   return stream;
 }
 
+}  // namespace
+
+FILE* openFile(const char* name, const char* mode) { return refuseFolder(fopen(name, mode)); }
+
 FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
-  stream = freopen(name, mode, stream);
-  struct stat info;
-  if (stream && fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
-    fclose(stream);
-    errno = EISDIR;
-    return nullptr;
-  }
-  return stream;
+  return refuseFolder(freopen(name, mode, stream));
 }
 
 bool pathExists(const char* name) { return access(name, F_OK) == 0; }
