@@ -73,6 +73,10 @@ void readFromMemory(RecordUnit& unit, const char* data, size_t size);
 /// 0, or with `err`/`end` set the error number of a failure.
 int readRecordField(const ReadRequest& request, char* field, int32_t length);
 
+/// Whether a record read into an 80-character field takes it from the read
+/// window at once when it can (the tests compare both ways).
+extern bool useWindowField;
+
 /// Hands a finished record (its characters and the line feed) to a unit in
 /// one piece; a named unit remembers the first failed write-out.
 void emitRecord(RecordUnit& unit, const char* chars, size_t count);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <random>
 
 #include "recordio/records.h"
 #include "tests/support/child.h"
@@ -111,6 +112,58 @@ TEST(RecordRead, LineEndAcrossARefill) {
     EXPECT_EQ(r.out, c.out) << c.ahead << c.file;
     EXPECT_EQ(r.err, "");
   }
+}
+
+// Records of random bytes (line feeds, carriage returns, blanks, others)
+// split at random between what the read window already holds and the file
+// behind it: a field taken from the window at once is byte for byte the
+// field read byte by byte, with the same outcome and the same position.
+TEST(RecordRead, WindowFieldEqualsByteByByte) {
+  const std::string dir = makeTempDir();
+  ChildResult r = runInChild([&] {
+    if (chdir(dir.c_str()) != 0) abort();
+    prepareLayer();
+    std::mt19937 random(20261210);
+    for (int round = 0; round < 20000; ++round) {
+      // Line ends rare or common; lengths and splits near the field's width.
+      const unsigned lineEnds = (const unsigned[]){5, 20, 100, 400}[random() % 4];
+      std::string content(random() % 2 ? 76 + random() % 8 : random() % 200, ' ');
+      for (char& c : content) {
+        c = random() % 1000 < lineEnds ? "\r\n"[random() % 2] : "ab \t"[random() % 4];
+      }
+      if (content.size() > 84 && random() % 2) {
+        const char* const ends[] = {"\r", "\n", "\r\n"};
+        const std::string end = ends[random() % 3];
+        content.replace(76 + random() % 8, end.size(), end);
+      }
+      const size_t ahead = random() % 3 == 0   ? content.size()
+                           : random() % 2 == 0 ? std::min<size_t>(content.size(), 76 + random() % 8)
+                                               : random() % (content.size() + 1);
+      writeFile("f.txt", content.substr(ahead));
+      std::string outcome[2];
+      for (int way = 0; way < 2; ++way) {
+        useWindowField = way == 0;
+        connectFileUnit("f.txt", "old");
+        readFromMemory(units[11], content.data(), ahead);
+        for (int i = 0; i < 3; ++i) {
+          char line[80];
+          ReadRequest request;
+          request.unit = 11;
+          request.err = request.end = true;
+          const int status = readRecordField(request, line, 80);
+          outcome[way] += std::to_string(status) + "@" + std::to_string(readPosition(units[11])) +
+                          "[" + (status == 0 ? std::string(line, 80) : "") + "]";
+        }
+        disconnectFileUnit();
+      }
+      if (outcome[0] != outcome[1]) {
+        printf("round %d: %s\n%s\n", round, outcome[0].c_str(), outcome[1].c_str());
+        return;
+      }
+    }
+  });
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.exitCode, 0);
 }
 
 TEST(Fields, AssignAndTrim) {
