@@ -30,6 +30,10 @@ struct ReaderState {
   bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
   bool haveValue = false;     ///< The last scan gave a value (else a null value).
   double lastValue = 0;
+  /// The next real item may take the shaped scan: no repeat, slash, end
+  /// of file or character given back stands in its way.  Set at the start
+  /// and after each item of the general path; the scans change none of it.
+  bool shapedScanAllowed = false;
 };
 
 ReaderState reader;
@@ -246,6 +250,86 @@ inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consum
 }
 #endif
 
+// Eight bytes of text as one word, the first byte in the lowest bits,
+// whatever the machine's byte order.
+inline uint64_t loadText(const char* p) {
+  uint64_t word;
+  memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+constexpr uint64_t kEachByte = 0x0101010101010101;
+
+// The number of decimal digits that a word of text starts with, 0 to 7;
+// 7 also when all eight are digits.  A byte below '0' borrows from the
+// bytes after it, and a byte above '9' reaches bit 7 once 118 is added;
+// neither can disturb the bytes before the first such byte, so the lowest
+// flagged byte is the first non-digit.
+inline int leadingDigits(uint64_t text) {
+  const uint64_t d = text - kEachByte * '0';
+  return std::countr_zero((d | (d + kEachByte * (128 - 10)) | uint64_t{1} << 63) &
+                          (kEachByte * 128)) >>
+         3;
+}
+
+// The number of blanks that a word of text starts with, 0 to 7; 7 also
+// when all eight are blanks.
+inline int leadingBlanks(uint64_t text) {
+  return std::countr_zero((text ^ kEachByte * ' ') | uint64_t{1} << 63) >> 3;
+}
+
+// The value of the decimal digits in a word whose bytes are digit values
+// (0 to 9), the first byte the most significant: pairs, fours, then the
+// eight at once.
+inline uint64_t eightDigitValue(uint64_t v) {
+  v = (v * 10 + (v >> 8)) & 0x00ff00ff00ff00ff;
+  v = (v * 100 + (v >> 16)) & 0x0000ffff0000ffff;
+  return (v * 10000 + (v >> 32)) & 0xffffffff;
+}
+
+// The commonest real item of a record, read a word at a time: up to seven
+// blanks, a minus sign or none, digits, a point and at least one digit,
+// eight digits in all; then either a line feed or a comma, or up to seven
+// blanks and anything but a blank or a tab, so that the number ends there.
+// It reads exactly what the general path would (the blanks after the
+// number and a comma) and gives the same value; anything else, or fewer
+// than 32 bytes left in the read window, gives up having consumed nothing.
+// A count that a run of eight would exceed comes out as 7, and the byte
+// found there then fails the shape.  Only the state that the general path
+// reads again is set: the item and the read position.
+inline bool scanShapedReal(RecordUnit& u, float& item) {
+  const char* p = u.readNext;
+  if (u.readEnd - p < 32) return false;
+  p += leadingBlanks(loadText(p));
+  const bool negative = *p == '-';
+  p += negative;
+  const uint64_t wholeText = loadText(p);
+  const int whole = leadingDigits(wholeText);
+  if (p[whole] != '.') return false;
+  const uint64_t fractionText = loadText(p + whole + 1);
+  const int fraction = leadingDigits(fractionText);
+  const int digits = whole + fraction;
+  if (fraction == 0 || digits > 8) return false;
+  const char* const end = p + digits + 1;
+  const int blanks = leadingBlanks(loadText(end));
+  const char stop = end[blanks];
+  if (stop == ' ' || stop == '\t' || (blanks == 0 && stop != '\n' && stop != ',')) return false;
+  // The digits without the point, the first in the lowest byte, moved to
+  // the top of the word so that the bytes after them fall out.
+  const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
+  const int64_t number =
+      static_cast<int64_t>(eightDigitValue((text - kEachByte * '0') << (64 - 8 * digits)));
+  // At most eight digits and a power of ten up to 1e8 are exact doubles,
+  // so the one division rounds once, as the general conversion does.  The
+  // sign goes on the integer, so that a zero keeps none.
+  const int64_t sign = -static_cast<int64_t>(negative);
+  item =
+      static_cast<float>(static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction]);
+  u.readNext = end + blanks + (stop == ',');
+  return true;
+}
+
 // The common case of a real item, read straight from the stream's buffer:
 // gaps, a plain decimal number of at most 15 significant digits with no
 // exponent, and the blanks and the comma after it.  It reads exactly what
@@ -314,8 +398,15 @@ bool scanPlainReal(RecordUnit& u, float& item) {
   return true;
 }
 
+// Whether the next real item may take the shaped scan.
+void allowShapedScan(const RecordUnit& u) {
+  reader.shapedScanAllowed = FreeFormReader::useBufferScan && FreeFormReader::useShapedScan &&
+                             reader.pendingRepeat == 0 && !reader.listEnded &&
+                             !reader.sawEndOfFile && u.pushedCount == 0 && !u.atEnd;
+}
+
 // Steps common to both item kinds; false when the item gets no value.
-bool getItem(ItemKind kind) {
+bool scanItem(ItemKind kind) {
   if (reader.listEnded) return false;
   RecordUnit& u = *statementState.currentUnit;
   if (reader.sawEndOfFile) reportFailure(-1, "list in");
@@ -355,6 +446,14 @@ bool getItem(ItemKind kind) {
   }
   const bool stored = reader.haveValue;
   if (reader.pendingRepeat > 0) --reader.pendingRepeat;
+  return stored;
+}
+
+// An item by the general path, which may leave a repeat, a slash, the end
+// of the file or a character given back in the shaped scan's way.
+bool getItem(ItemKind kind) {
+  const bool stored = scanItem(kind);
+  allowShapedScan(*statementState.currentUnit);
   return stored;
 }
 
@@ -410,6 +509,7 @@ namespace FreeFormReader {
 
 bool useBufferScan = true;
 bool useShortScan = true;
+bool useShapedScan = true;
 
 void start(int32_t unit) {
   statementState.reading = statementState.sequential = true;
@@ -421,24 +521,42 @@ void start(int32_t unit) {
   if (u.lastWasWrite && switchToReading(u) != 0) reportFailure(126, "read start");
   if (u.atEnd) reportFailure(-1, "read start");
   if (u.stream == stdin) flushConsole();
+  allowShapedScan(u);
 }
 
 void getInteger(int32_t& item) {
   if (getItem(ItemKind::integer)) item = toInteger(reader.lastValue);
 }
 
-void getReal(float& item) {
-  if (useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
+namespace {
+
+// The real items that the shaped scan does not take.
+[[gnu::noinline]] void getOtherReal(float& item) {
+  if (FreeFormReader::useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
       scanPlainReal(*statementState.currentUnit, item)) {
     return;
   }
   if (getItem(ItemKind::real)) item = toReal(reader.lastValue);
 }
 
+}  // namespace
+
+void getReal(float& item) {
+  if (reader.shapedScanAllowed && scanShapedReal(*statementState.currentUnit, item)) [[likely]] {
+    return;
+  }
+  getOtherReal(item);
+}
+
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
-  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = reader.sawEndOfFile = true;
+  // Most statements stop right at their record's line feed.
+  if (!u.atEnd && u.pushedCount == 0 && u.readNext < u.readEnd && *u.readNext == '\n') [[likely]] {
+    ++u.readNext;
+  } else if (!u.atEnd && !skipPastLineEnd(u)) {
+    u.atEnd = reader.sawEndOfFile = true;
+  }
   serviceRequests();
 }
 
