@@ -194,10 +194,10 @@ static_assert(std::endian::native == std::endian::little ||
 }
 
 // The texts of the integer parts 0 to 999, right-aligned in four bytes
-// with their sign (blanks first), for positive and negative values; and
-// the three decimals 000 to 999.
+// with their sign (blanks first), positive and negative side by side; and
+// the point with the three decimals .000 to .999.
 struct ShortTexts {
-  uint32_t whole[2][1000];
+  uint32_t whole[1000][2];
   uint32_t decimals[1000];
 };
 
@@ -213,10 +213,10 @@ constexpr ShortTexts kShortTexts = [] {
         rest /= 10;
       } while (rest != 0);
       if (negative) text[--p] = '-';
-      for (int i = 0; i < 4; ++i) t.whole[negative][n] |= uint32_t{uint8_t(text[i])} << 8 * i;
+      for (int i = 0; i < 4; ++i) t.whole[n][negative] |= uint32_t{uint8_t(text[i])} << 8 * i;
     }
-    const char digits[3] = {char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10)};
-    for (int i = 0; i < 3; ++i) t.decimals[n] |= uint32_t{uint8_t(digits[i])} << 8 * i;
+    const char digits[4] = {'.', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10)};
+    for (int i = 0; i < 4; ++i) t.decimals[n] |= uint32_t{uint8_t(digits[i])} << 8 * i;
   }
   return t;
 }();
@@ -242,8 +242,8 @@ constexpr ShortTexts kShortTexts = [] {
   const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
   const uint32_t whole = scaled / 1000;
   const uint32_t fraction = scaled - 1000 * whole;
-  uint64_t text = kShortTexts.whole[negative][whole] | uint64_t{'.'} << 32 |
-                  uint64_t{kShortTexts.decimals[fraction]} << 40;
+  uint64_t text = kShortTexts.whole[whole][negative] | uint64_t{kShortTexts.decimals[fraction]}
+                                                           << 32;
   memset(field, ' ', 16);
   if (width >= 8) [[likely]] {
     storeEight(field + width - 8, text);
@@ -383,7 +383,10 @@ void formatFixed(float value, int width, int decimals) { placeField(value, width
 
 namespace FixedRowWriter {
 
-void start(int32_t unit) {
+namespace {
+
+// The start of a row statement in every case.
+[[gnu::noinline]] void startSlowly(int32_t unit) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementInProgress = true;
   statementState.reading = false;
@@ -398,6 +401,26 @@ void start(int32_t unit) {
   outputRecord.position = 0;
   nextField = 0;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");
+}
+
+}  // namespace
+
+void start(int32_t unit) {
+  // The rows after the first: the unit is connected and being written, so
+  // the statement only records itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].lastWasWrite) [[likely]] {
+    statementInProgress = true;
+    statementState.reading = false;
+    statementState.sequential = statementState.formatted = statementState.external = true;
+    statementState.currentUnit = &units[unit];
+    statementState.lastFormat = kRowFormat;
+    statementState.lastFormatLength = formatLength(kRowFormat);
+    outputRecord.position = 0;
+    nextField = 0;
+    return;
+  }
+  startSlowly(unit);
 }
 
 // The walk goes on to the next field, placing the literals before it;

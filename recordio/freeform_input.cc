@@ -1,6 +1,7 @@
 #include "recordio/freeform_input.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cfloat>
@@ -279,14 +280,25 @@ inline int leadingBlanks(uint64_t text) {
   return std::countr_zero((text ^ kEachByte * ' ') | uint64_t{1} << 63) >> 3;
 }
 
-// The value of the decimal digits in a word whose bytes are digit values
-// (0 to 9), the first byte the most significant: pairs, fours, then the
-// eight at once.
-inline uint64_t eightDigitValue(uint64_t v) {
-  v = (v * 10 + (v >> 8)) & 0x00ff00ff00ff00ff;
-  v = (v * 100 + (v >> 16)) & 0x0000ffff0000ffff;
-  return (v * 10000 + (v >> 32)) & 0xffffffff;
+// The value of the eight decimal digits in a word of text, the first in
+// the lowest byte, where a byte 0 counts as the digit 0: pairs, fours,
+// then the eight at once, each step one multiplication.
+inline uint64_t eightDigitValue(uint64_t text) {
+  uint64_t v = ((text & 0x0f0f0f0f0f0f0f0f) * (10 * 256 + 1)) >> 8;
+  v = ((v & 0x00ff00ff00ff00ff) * (100 * 65536 + 1)) >> 16;
+  return ((v & 0x0000ffff0000ffff) * (10000 * (uint64_t{1} << 32) + 1)) >> 32;
 }
+
+// What may follow the digits of a shaped real: bit 0, right after them
+// (a line feed or a comma); bit 1, after blanks (anything but a blank or
+// a tab, neither of which would end the run).
+constexpr auto kEndsShapedReal = [] {
+  std::array<uint8_t, 256> ends{};
+  for (int c = 0; c < 256; ++c) ends[c] = c == ' ' || c == '\t' ? 0 : 2;
+  ends['\n'] |= 1;
+  ends[','] |= 1;
+  return ends;
+}();
 
 // The commonest real item of a record, read a word at a time: up to seven
 // blanks, a minus sign or none, digits, a point and at least one digit,
@@ -301,7 +313,7 @@ inline uint64_t eightDigitValue(uint64_t v) {
 inline bool scanShapedReal(RecordUnit& u, float& item) {
   const char* p = u.readNext;
   if (u.readEnd - p < 32) return false;
-  p += leadingBlanks(loadText(p));
+  if (*p == ' ') p += leadingBlanks(loadText(p));
   const bool negative = *p == '-';
   p += negative;
   const uint64_t wholeText = loadText(p);
@@ -313,13 +325,12 @@ inline bool scanShapedReal(RecordUnit& u, float& item) {
   if (fraction == 0 || digits > 8) return false;
   const char* const end = p + digits + 1;
   const int blanks = leadingBlanks(loadText(end));
-  const char stop = end[blanks];
-  if (stop == ' ' || stop == '\t' || (blanks == 0 && stop != '\n' && stop != ',')) return false;
+  const unsigned char stop = static_cast<unsigned char>(end[blanks]);
+  if (!((kEndsShapedReal[stop] >> (blanks != 0)) & 1)) return false;
   // The digits without the point, the first in the lowest byte, moved to
   // the top of the word so that the bytes after them fall out.
   const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
-  const int64_t number =
-      static_cast<int64_t>(eightDigitValue((text - kEachByte * '0') << (64 - 8 * digits)));
+  const int64_t number = static_cast<int64_t>(eightDigitValue(text << (64 - 8 * digits)));
   // At most eight digits and a power of ten up to 1e8 are exact doubles,
   // so the one division rounds once, as the general conversion does.  The
   // sign goes on the integer, so that a zero keeps none.
