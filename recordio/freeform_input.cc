@@ -269,8 +269,8 @@ constexpr uint64_t kEachByte = 0x0101010101010101;
 // flagged byte is the first non-digit.
 inline int leadingDigits(uint64_t text) {
   const uint64_t d = text - kEachByte * '0';
-  return std::countr_zero((d | (d + kEachByte * (128 - 10)) | uint64_t{1} << 63) &
-                          (kEachByte * 128)) >>
+  return std::countr_zero(((d | (d + kEachByte * (128 - 10))) & (kEachByte * 128)) | uint64_t{1}
+                                                                                         << 63) >>
          3;
 }
 
@@ -323,10 +323,6 @@ inline bool scanShapedReal(RecordUnit& u, float& item) {
   const int fraction = leadingDigits(fractionText);
   const int digits = whole + fraction;
   if (fraction == 0 || digits > 8) return false;
-  const char* const end = p + digits + 1;
-  const int blanks = leadingBlanks(loadText(end));
-  const unsigned char stop = static_cast<unsigned char>(end[blanks]);
-  if (!((kEndsShapedReal[stop] >> (blanks != 0)) & 1)) return false;
   // The digits without the point, the first in the lowest byte, moved to
   // the top of the word so that the bytes after them fall out.
   const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
@@ -335,8 +331,12 @@ inline bool scanShapedReal(RecordUnit& u, float& item) {
   // so the one division rounds once, as the general conversion does.  The
   // sign goes on the integer, so that a zero keeps none.
   const int64_t sign = -static_cast<int64_t>(negative);
-  item =
-      static_cast<float>(static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction]);
+  const double value = static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction];
+  const char* const end = p + digits + 1;
+  const int blanks = leadingBlanks(loadText(end));
+  const unsigned char stop = static_cast<unsigned char>(end[blanks]);
+  if (!((kEndsShapedReal[stop] >> (blanks != 0)) & 1)) return false;
+  item = static_cast<float>(value);
   u.readNext = end + blanks + (stop == ',');
   return true;
 }
@@ -522,7 +522,10 @@ bool useBufferScan = true;
 bool useShortScan = true;
 bool useShapedScan = true;
 
-void start(int32_t unit) {
+namespace {
+
+// The start of a read statement in every case.
+[[gnu::noinline]] void startSlowly(int32_t unit) {
   statementState.reading = statementState.sequential = true;
   statementState.formatted = statementState.external = true;
   RecordUnit& u = startListStatement(unit);
@@ -533,6 +536,29 @@ void start(int32_t unit) {
   if (u.atEnd) reportFailure(-1, "read start");
   if (u.stream == stdin) flushConsole();
   allowShapedScan(u);
+}
+
+}  // namespace
+
+void start(int32_t unit) {
+  // A file unit being read, not at its end: the statement only records
+  // itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].stream != stdin && !units[unit].lastWasWrite && !units[unit].atEnd) [[likely]] {
+    RecordUnit& u = units[unit];
+    statementState.reading = statementState.sequential = true;
+    statementState.formatted = statementState.external = true;
+    statementInProgress = true;
+    statementState.currentUnit = &u;
+    statementState.lastFormat = "list io";
+    statementState.lastFormatLength = 7;
+    reader.pendingRepeat = 0;
+    reader.listEnded = false;
+    reader.sawEndOfFile = false;
+    allowShapedScan(u);
+    return;
+  }
+  startSlowly(unit);
 }
 
 void getInteger(int32_t& item) {
