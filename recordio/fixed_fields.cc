@@ -95,7 +95,7 @@ constexpr std::array<FieldPlan, kFieldCount + 1> fieldPlans() {
 constexpr auto kFieldPlans = fieldPlans();
 static_assert([] {
   for (const FieldPlan& p : kFieldPlans) {
-    if (p.beforeLength > 8) return false;
+    if (p.beforeLength > 7) return false;  // room for a line feed after them
   }
   return true;
 }());
@@ -444,8 +444,19 @@ void putReal(float value) {
 }
 
 void finish() {
-  if (nextField <= kFieldCount) placeLiterals(kFieldPlans[nextField]);
-  emitOutputRecord();
+  const int field = nextField;
+  OutputRecord& r = outputRecord;
+  if (field <= kFieldCount && r.position + 8 <= r.size) [[likely]] {
+    // The literals that end the row and its line feed go in with one
+    // store, and the record is handed over as emitOutputRecord would.
+    const FieldPlan& plan = kFieldPlans[field];
+    storeEight(r.chars + r.position, plan.before | uint64_t{'\n'} << 8 * plan.beforeLength);
+    emitRecord(*statementState.currentUnit, r.chars, r.position + plan.beforeLength + 1);
+    r.position = 0;
+  } else {
+    if (field <= kFieldCount) placeLiterals(kFieldPlans[field]);
+    emitOutputRecord();
+  }
   statementInProgress = false;
   statementState.lastFormat = nullptr;
 }
