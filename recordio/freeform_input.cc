@@ -261,6 +261,7 @@ inline uint64_t loadText(const char* p) {
 }
 
 constexpr uint64_t kEachByte = 0x0101010101010101;
+constexpr uint64_t kTopBit = uint64_t{1} << 63;  // ends every count below at byte 7
 
 // The number of decimal digits that a word of text starts with, 0 to 7;
 // 7 also when all eight are digits.  A byte below '0' borrows from the
@@ -269,15 +270,14 @@ constexpr uint64_t kEachByte = 0x0101010101010101;
 // flagged byte is the first non-digit.
 inline int leadingDigits(uint64_t text) {
   const uint64_t d = text - kEachByte * '0';
-  return std::countr_zero(((d | (d + kEachByte * (128 - 10))) & (kEachByte * 128)) | uint64_t{1}
-                                                                                         << 63) >>
-         3;
+  const uint64_t notDigits = (d | (d + kEachByte * (128 - 10))) & (kEachByte * 128);
+  return std::countr_zero(notDigits | kTopBit) >> 3;
 }
 
 // The number of blanks that a word of text starts with, 0 to 7; 7 also
 // when all eight are blanks.
 inline int leadingBlanks(uint64_t text) {
-  return std::countr_zero((text ^ kEachByte * ' ') | uint64_t{1} << 63) >> 3;
+  return std::countr_zero((text ^ kEachByte * ' ') | kTopBit) >> 3;
 }
 
 // The value of the eight decimal digits in a word of text, the first in
