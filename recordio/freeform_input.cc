@@ -300,6 +300,22 @@ constexpr auto kEndsShapedReal = [] {
   return ends;
 }();
 
+// The value of a shaped real from the words of text at its first digit
+// and after its point, and the numbers of digits there.  At most eight
+// digits and a power of ten up to 1e8 are exact doubles, so the one
+// division rounds once, as the general conversion does.  The sign goes
+// on the integer, so that a zero keeps none.
+inline double shapedValue(bool negative, uint64_t wholeText, int whole, uint64_t fractionText,
+                          int fraction) {
+  // The digits without the point, the first in the lowest byte, moved to
+  // the top of the word so that the bytes after them fall out.
+  const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
+  const int64_t number =
+      static_cast<int64_t>(eightDigitValue(text << (64 - 8 * (whole + fraction))));
+  const int64_t sign = -static_cast<int64_t>(negative);
+  return static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction];
+}
+
 // The commonest real item of a record, read a word at a time: up to seven
 // blanks, a minus sign or none, digits, a point and at least one digit,
 // eight digits in all; then either a line feed or a comma, or up to seven
@@ -310,7 +326,7 @@ constexpr auto kEndsShapedReal = [] {
 // A count that a run of eight would exceed comes out as 7, and the byte
 // found there then fails the shape.  Only the state that the general path
 // reads again is set: the item and the read position.
-inline bool scanShapedReal(RecordUnit& u, float& item) {
+inline bool scanShapedRealByWords(RecordUnit& u, float& item) {
   const char* p = u.readNext;
   if (u.readEnd - p < 32) return false;
   if (*p == ' ') p += leadingBlanks(loadText(p));
@@ -321,24 +337,64 @@ inline bool scanShapedReal(RecordUnit& u, float& item) {
   if (p[whole] != '.') return false;
   const uint64_t fractionText = loadText(p + whole + 1);
   const int fraction = leadingDigits(fractionText);
-  const int digits = whole + fraction;
-  if (fraction == 0 || digits > 8) return false;
-  // The digits without the point, the first in the lowest byte, moved to
-  // the top of the word so that the bytes after them fall out.
-  const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
-  const int64_t number = static_cast<int64_t>(eightDigitValue(text << (64 - 8 * digits)));
-  // At most eight digits and a power of ten up to 1e8 are exact doubles,
-  // so the one division rounds once, as the general conversion does.  The
-  // sign goes on the integer, so that a zero keeps none.
-  const int64_t sign = -static_cast<int64_t>(negative);
-  const double value = static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction];
-  const char* const end = p + digits + 1;
+  if (fraction == 0 || whole + fraction > 8) return false;
+  const double value = shapedValue(negative, wholeText, whole, fractionText, fraction);
+  const char* const end = p + whole + fraction + 1;
   const int blanks = leadingBlanks(loadText(end));
   const unsigned char stop = static_cast<unsigned char>(end[blanks]);
   if (!((kEndsShapedReal[stop] >> (blanks != 0)) & 1)) return false;
   item = static_cast<float>(value);
   u.readNext = end + blanks + (stop == ',');
   return true;
+}
+
+#if defined(__SSE2__)
+// The same scan with every position taken from bit masks of the kinds of
+// the next 16 bytes, so that where the next item starts never waits for
+// a load that depends on an earlier position; the number, the blanks
+// after it and what ends them must lie within those 16 bytes.  The digits
+// are then read as words, as above.
+inline bool scanShapedRealByMasks(RecordUnit& u, float& item) {
+  const char* const p = u.readNext;
+  if (u.readEnd - p < 32) return false;
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // Bits 16 and up are of no kind, so every run stops at the block's end.
+  const uint64_t notBlank = ~uint64_t{bytesEqual(block, ' ')};
+  const uint64_t notDigit = ~uint64_t{static_cast<uint32_t>(
+      _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('0' - 1)),
+                                      _mm_cmplt_epi8(block, _mm_set1_epi8('9' + 1)))))};
+  // Where the item ends follows from the point alone; what lies before
+  // the point is checked beside it.
+  const int point = std::countr_zero(bytesEqual(block, '.') | uint32_t{1} << 16);
+  const int end = point + 1 + std::countr_zero(notDigit >> (point + 1));
+  const int next = end + std::countr_zero(notBlank >> end);
+  const int start = std::countr_zero(notBlank);
+  const bool negative = (bytesEqual(block, '-') >> start) & 1;
+  const int wholeStart = start + negative;
+  const int whole = point - wholeStart;
+  const int fraction = end - point - 1;
+  if (std::countr_zero(notDigit >> wholeStart) != whole || fraction == 0 || whole + fraction > 8 ||
+      next >= 16) {
+    return false;
+  }
+  const uint32_t commas = bytesEqual(block, ',');
+  const bool ends = next == end ? ((bytesEqual(block, '\n') | commas) >> end) & 1
+                                : !((bytesEqual(block, '\t') >> next) & 1);
+  if (!ends) return false;
+  item = static_cast<float>(
+      shapedValue(negative, loadText(p + wholeStart), whole, loadText(p + point + 1), fraction));
+  u.readNext = p + next + ((commas >> next) & 1);
+  return true;
+}
+#endif
+
+// The shaped scan by masks where the processor has them and the short
+// scan is in use, by words otherwise.
+inline bool scanShapedReal(RecordUnit& u, float& item) {
+#if defined(__SSE2__)
+  if (FreeFormReader::useShortScan) return scanShapedRealByMasks(u, item);
+#endif
+  return scanShapedRealByWords(u, item);
 }
 
 // The common case of a real item, read straight from the stream's buffer:

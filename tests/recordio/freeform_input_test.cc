@@ -169,7 +169,11 @@ TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
   const std::string tail = "\n" + std::string(80, ' ') + "\n";
   const struct {
     bool buffer, quick, shaped;
-  } ways[] = {{true, true, true}, {true, true, false}, {true, false, false}, {false, false, false}};
+  } ways[] = {{true, true, true},
+              {true, false, true},
+              {true, true, false},
+              {true, false, false},
+              {false, false, false}};
   for (const auto& way : ways) {
     FreeFormReader::useBufferScan = way.buffer;
     FreeFormReader::useShortScan = way.quick;
