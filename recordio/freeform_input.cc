@@ -360,16 +360,16 @@ inline bool scanShapedRealByMasks(RecordUnit& u, float& item) {
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   // Bits 16 and up are of no kind, so every run stops at the block's end.
   const uint64_t notBlank = ~uint64_t{bytesEqual(block, ' ')};
-  const uint64_t notDigit = ~uint64_t{static_cast<uint32_t>(
-      _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('0' - 1)),
-                                      _mm_cmplt_epi8(block, _mm_set1_epi8('9' + 1)))))};
+  // Adding 80 takes the digits, and only them, to -128 to -119.
+  const uint64_t notDigit = ~uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(
+      _mm_cmplt_epi8(_mm_add_epi8(block, _mm_set1_epi8(80)), _mm_set1_epi8(-128 + 10))))};
   // Where the item ends follows from the point alone; what lies before
   // the point is checked beside it.
   const int point = std::countr_zero(bytesEqual(block, '.') | uint32_t{1} << 16);
   const int end = point + 1 + std::countr_zero(notDigit >> (point + 1));
   const int next = end + std::countr_zero(notBlank >> end);
   const int start = std::countr_zero(notBlank);
-  const bool negative = (bytesEqual(block, '-') >> start) & 1;
+  const bool negative = p[start] == '-';
   const int wholeStart = start + negative;
   const int whole = point - wholeStart;
   const int fraction = end - point - 1;
@@ -377,10 +377,9 @@ inline bool scanShapedRealByMasks(RecordUnit& u, float& item) {
       next >= 16) {
     return false;
   }
+  const unsigned char stop = static_cast<unsigned char>(p[next]);
+  if (!((kEndsShapedReal[stop] >> (next != end)) & 1)) return false;
   const uint32_t commas = bytesEqual(block, ',');
-  const bool ends = next == end ? ((bytesEqual(block, '\n') | commas) >> end) & 1
-                                : !((bytesEqual(block, '\t') >> next) & 1);
-  if (!ends) return false;
   item = static_cast<float>(
       shapedValue(negative, loadText(p + wholeStart), whole, loadText(p + point + 1), fraction));
   u.readNext = p + next + ((commas >> next) & 1);
