@@ -55,19 +55,52 @@ constexpr std::array<EditStep, expandedLength()> expandedList() {
 }
 
 constexpr auto kRowSteps = expandedList();
-constexpr int kStepCount = static_cast<int>(kRowSteps.size());
+// The row as the walk meets it, one entry a field: the literals placed
+// before the field (up to eight, the first in the lowest byte of `before`)
+// and the field's width and decimals.  A last entry without a field holds
+// the literals after the last field.
+struct FieldPlan {
+  uint64_t before = 0;
+  int beforeLength = 0;
+  int width = 0;
+  int decimals = 0;
+  bool tabled = false;  ///< Three decimals in 5 to 16 characters: the tables may place it.
+};
 
-int step = 0;  // next step of the expanded list
-
-// Walks the list, placing literals, up to the next field or the end.
-// Returns the field's step, or kStepCount at the end of the list.
-inline int walkToField() {
-  for (; step < kStepCount; ++step) {
-    if (kRowSteps[step].kind == EditStep::field) return step++;
-    placeChar(kRowSteps[step].text);
-  }
-  return kStepCount;
+constexpr int fieldCount() {
+  int count = 0;
+  for (const EditStep& s : kRowSteps) count += s.kind == EditStep::field;
+  return count;
 }
+
+constexpr int kFieldCount = fieldCount();
+
+constexpr std::array<FieldPlan, kFieldCount + 1> fieldPlans() {
+  std::array<FieldPlan, kFieldCount + 1> plans{};
+  int field = 0;
+  for (const EditStep& s : kRowSteps) {
+    FieldPlan& plan = plans[field];
+    if (s.kind == EditStep::field) {
+      plan.width = s.width;
+      plan.decimals = s.decimals;
+      plan.tabled = s.decimals == 3 && s.width >= 5 && s.width <= 16;
+      ++field;
+    } else {
+      plan.before |= uint64_t{static_cast<uint8_t>(s.text)} << 8 * plan.beforeLength++;
+    }
+  }
+  return plans;
+}
+
+constexpr auto kFieldPlans = fieldPlans();
+static_assert([] {
+  for (const FieldPlan& p : kFieldPlans) {
+    if (p.beforeLength > 7) return false;  // room for a line feed after them
+  }
+  return true;
+}());
+
+int nextField = 0;  // the entry of kFieldPlans the walk has reached
 
 bool onlyZeros(const char* text, int length) {
   for (int i = 0; i < length; ++i) {
@@ -96,7 +129,8 @@ constexpr char kDigitPairs[] =
   }
   constexpr double kTwoTo52 = 0x1p52;
   const double product = static_cast<double>(value) * static_cast<double>(kPowersOfTen[decimals]);
-  if (product >= kTwoTo52) return false;
+  // Below 1e10 times 10^4 the product is below 2^52 in any case.
+  if (decimals > 4 && product >= kTwoTo52) return false;
   scaled = static_cast<uint64_t>((product + kTwoTo52) - kTwoTo52);
   return true;
 }
@@ -160,10 +194,10 @@ static_assert(std::endian::native == std::endian::little ||
 }
 
 // The texts of the integer parts 0 to 999, right-aligned in four bytes
-// with their sign (blanks first), for positive and negative values; and
-// the three decimals 000 to 999.
+// with their sign (blanks first), positive and negative side by side; and
+// the point with the three decimals .000 to .999.
 struct ShortTexts {
-  uint32_t whole[2][1000];
+  uint32_t whole[1000][2];
   uint32_t decimals[1000];
 };
 
@@ -179,29 +213,39 @@ constexpr ShortTexts kShortTexts = [] {
         rest /= 10;
       } while (rest != 0);
       if (negative) text[--p] = '-';
-      for (int i = 0; i < 4; ++i) t.whole[negative][n] |= uint32_t{uint8_t(text[i])} << 8 * i;
+      for (int i = 0; i < 4; ++i) t.whole[n][negative] |= uint32_t{uint8_t(text[i])} << 8 * i;
     }
-    const char digits[3] = {char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10)};
-    for (int i = 0; i < 3; ++i) t.decimals[n] |= uint32_t{uint8_t(digits[i])} << 8 * i;
+    const char digits[4] = {'.', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10)};
+    for (int i = 0; i < 4; ++i) t.decimals[n] |= uint32_t{uint8_t(digits[i])} << 8 * i;
   }
   return t;
 }();
 
-// The commonest table field: a scaled magnitude below 10^6 (below 1000
-// before scaling) in a field of 5 to 16 characters.  Its eight characters
-// (sign and integer part in four, the point, three decimals) come from the
-// tables and are stored ending at the field's end, over a run of blanks.
-// False, having placed nothing, when the magnitude is larger or the field
-// has no room for them.
-[[gnu::always_inline]] inline bool placeTabledField(char* field, int width, bool negative,
-                                                    uint64_t scaled) {
+// The commonest table field: a magnitude below 1000 with three decimals
+// in a field of 5 to 16 characters.  Its eight characters (sign and
+// integer part in four, the point, three decimals) come from the tables
+// and are stored ending at the field's end, over a run of 16 blanks, so
+// `field` must have 16 bytes of storage.  False, having set nothing but
+// those bytes, when the magnitude is larger, is no finite number, or
+// needs more than the field.
+[[gnu::always_inline]] inline bool placeTabledField(char* field, int width, float value) {
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  const uint32_t magnitude = bits & 0x7fffffff;
+  // NaNs and infinities lie above 1000 too when the patterns are read as
+  // unsigned numbers.
+  if (magnitude >= std::bit_cast<uint32_t>(1000.0f)) return false;
+  // Exact as in scaleExactly; rounded once, to nearest with ties to even.
+  constexpr double kTwoTo52 = 0x1p52;
+  const double product = static_cast<double>(std::bit_cast<float>(magnitude)) * 1000.0;
+  const uint32_t scaled = static_cast<uint32_t>((product + kTwoTo52) - kTwoTo52);
   if (scaled >= 1000000) return false;
-  const uint32_t whole = static_cast<uint32_t>(scaled / 1000);
-  const uint32_t fraction = static_cast<uint32_t>(scaled) - 1000 * whole;
-  uint64_t text = kShortTexts.whole[negative][whole] | uint64_t{'.'} << 32 |
-                  uint64_t{kShortTexts.decimals[fraction]} << 40;
+  const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
+  const uint32_t whole = scaled / 1000;
+  const uint32_t fraction = scaled - 1000 * whole;
+  uint64_t text = kShortTexts.whole[whole][negative] | uint64_t{kShortTexts.decimals[fraction]}
+                                                           << 32;
   memset(field, ' ', 16);
-  if (width >= 8) {
+  if (width >= 8) [[likely]] {
     storeEight(field + width - 8, text);
     return true;
   }
@@ -214,34 +258,20 @@ constexpr ShortTexts kShortTexts = [] {
   return true;
 }
 
-// The table's fields (3 decimals, widths up to 16) when the storage has 16
-// bytes to spare: the field is built in place, right to left, over a run
-// of 16 blanks.  False, having placed nothing, for a magnitude the exact
-// path cannot hold; the general path then places it.
-[[gnu::always_inline]] inline bool placeThreeDecimals(float value, int width) {
-  OutputRecord& r = outputRecord;
-  const uint32_t bits = std::bit_cast<uint32_t>(value);
-  uint64_t scaled;
-  if (r.position + 16 > r.size ||
-      !scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) {
-    return false;
-  }
-  const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
-  char* const field = r.chars + r.position;
-  if (placeTabledField(field, width, negative, scaled)) [[likely]] {
-    r.position += width;
-    return true;
-  }
+// A three-decimal field of an exact magnitude that the tables do not
+// hold: 1000 and above, or too wide for a narrow field.  Placed in
+// `field`, right to left, over a run of 16 blanks.
+[[gnu::noinline]] void placeWideThreeDecimals(char* field, int width, bool negative,
+                                              uint64_t scaled) {
   uint64_t whole = scaled / 1000;
   const unsigned fraction = static_cast<unsigned>(scaled % 1000);
   int wholeDigits = 1;
   while (wholeDigits < 19 && whole >= kPowersOfTen[wholeDigits]) ++wholeDigits;
   const int shown = wholeDigits + 4 + (negative ? 1 : 0);
-  r.position += width;
   if (shown > width) {
     if (whole != 0 || shown - 1 != width) {
       memset(field, '*', width);
-      return true;
+      return;
     }
     wholeDigits = 0;  // the leading 0 gives way
   }
@@ -259,6 +289,27 @@ constexpr ShortTexts kShortTexts = [] {
     memcpy(p, kDigitPairs + 2 * (whole % 100), 2);
   }
   if (negative) *--p = '-';
+}
+
+// The table's fields (3 decimals, widths up to 16) when the storage has 16
+// bytes to spare: the field is built in place, right to left, over a run
+// of 16 blanks.  False, having placed nothing, for a magnitude the exact
+// path cannot hold; the general path then places it.
+[[gnu::always_inline]] inline bool placeThreeDecimals(float value, int width) {
+  OutputRecord& r = outputRecord;
+  if (r.position + 16 > r.size) [[unlikely]]
+    return false;
+  char* const field = r.chars + r.position;
+  if (placeTabledField(field, width, value)) [[likely]] {
+    r.position += width;
+    return true;
+  }
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  uint64_t scaled;
+  if (!scaleExactly(std::bit_cast<float>(bits & 0x7fffffff), 3, scaled)) return false;
+  const bool negative = (bits >> 31) != 0 && scaled != 0;
+  r.position += width;
+  placeWideThreeDecimals(field, width, negative, scaled);
   return true;
 }
 
@@ -304,13 +355,38 @@ constexpr ShortTexts kShortTexts = [] {
   placeGeneral(value, width, decimals);
 }
 
+// The literals of the row before a field (or after the last), stored as
+// one word when the storage has room for it.
+[[gnu::always_inline]] inline void placeLiterals(const FieldPlan& plan) {
+  OutputRecord& r = outputRecord;
+  if (r.position + 8 <= r.size) [[likely]] {
+    storeEight(r.chars + r.position, plan.before);
+    r.position += plan.beforeLength;
+    return;
+  }
+  for (int i = 0; i < plan.beforeLength; ++i) placeChar(static_cast<char>(plan.before >> 8 * i));
+}
+
+// A row field that is not of the table's kind, or a value past the last
+// field.
+[[gnu::noinline]] void putOtherReal(float value, int field) {
+  if (field > kFieldCount) return;
+  const FieldPlan& plan = kFieldPlans[field];
+  nextField = field + 1;
+  placeLiterals(plan);
+  if (field < kFieldCount) placeField(value, plan.width, plan.decimals);
+}
+
 }  // namespace
 
 void formatFixed(float value, int width, int decimals) { placeField(value, width, decimals); }
 
 namespace FixedRowWriter {
 
-void start(int32_t unit) {
+namespace {
+
+// The start of a row statement in every case.
+[[gnu::noinline]] void startSlowly(int32_t unit) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementInProgress = true;
   statementState.reading = false;
@@ -323,18 +399,64 @@ void start(int32_t unit) {
   constexpr int32_t kRowFormatLength = formatLength(kRowFormat);
   statementState.lastFormatLength = kRowFormatLength;
   outputRecord.position = 0;
-  step = 0;
+  nextField = 0;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");
 }
 
+}  // namespace
+
+void start(int32_t unit) {
+  // The rows after the first: the unit is connected and being written, so
+  // the statement only records itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].lastWasWrite) [[likely]] {
+    statementInProgress = true;
+    statementState.reading = false;
+    statementState.sequential = statementState.formatted = statementState.external = true;
+    statementState.currentUnit = &units[unit];
+    statementState.lastFormat = kRowFormat;
+    statementState.lastFormatLength = formatLength(kRowFormat);
+    outputRecord.position = 0;
+    nextField = 0;
+    return;
+  }
+  startSlowly(unit);
+}
+
+// The walk goes on to the next field, placing the literals before it;
+// past the last field a value is dropped, after the literals that end the
+// row have been placed once.  A field of the table's kind is built in
+// place, and the walk moves on, when it comes from the tables.
 void putReal(float value) {
-  const int field = walkToField();
-  if (field < kStepCount) placeField(value, kRowSteps[field].width, kRowSteps[field].decimals);
+  const int field = nextField;
+  OutputRecord& r = outputRecord;
+  if (field < kFieldCount && kFieldPlans[field].tabled && r.position + 24 <= r.size) [[likely]] {
+    const FieldPlan& plan = kFieldPlans[field];
+    char* const at = r.chars + r.position;
+    storeEight(at, plan.before);
+    if (placeTabledField(at + plan.beforeLength, plan.width, value)) [[likely]] {
+      r.position += plan.beforeLength + plan.width;
+      nextField = field + 1;
+      return;
+    }
+  }
+  putOtherReal(value, field);
 }
 
 void finish() {
-  walkToField();
-  emitOutputRecord();
+  const int field = nextField;
+  OutputRecord& r = outputRecord;
+  if (field <= kFieldCount && r.position + 8 <= r.size) [[likely]] {
+    // The literals that end the row and its line feed go in with one
+    // store, and the record is handed over as emitOutputRecord would.
+    const FieldPlan& plan = kFieldPlans[field];
+    storeEight(r.chars + r.position, plan.before | uint64_t{'\n'} << 8 * plan.beforeLength);
+    emitRecord(*statementState.currentUnit, r.chars, r.position + plan.beforeLength + 1);
+    r.position = 0;
+  } else {
+    if (field <= kFieldCount) placeLiterals(kFieldPlans[field]);
+    emitOutputRecord();
+  }
   statementInProgress = false;
   statementState.lastFormat = nullptr;
 }

@@ -1,6 +1,7 @@
 #include "recordio/freeform_input.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <cfloat>
@@ -30,6 +31,10 @@ struct ReaderState {
   bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
   bool haveValue = false;     ///< The last scan gave a value (else a null value).
   double lastValue = 0;
+  /// The next real item may take the shaped scan: no repeat, slash, end
+  /// of file or character given back stands in its way.  Set at the start
+  /// and after each item of the general path; the scans change none of it.
+  bool shapedScanAllowed = false;
 };
 
 ReaderState reader;
@@ -246,6 +251,151 @@ inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consum
 }
 #endif
 
+// Eight bytes of text as one word, the first byte in the lowest bits,
+// whatever the machine's byte order.
+inline uint64_t loadText(const char* p) {
+  uint64_t word;
+  memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+constexpr uint64_t kEachByte = 0x0101010101010101;
+constexpr uint64_t kTopBit = uint64_t{1} << 63;  // ends every count below at byte 7
+
+// The number of decimal digits that a word of text starts with, 0 to 7;
+// 7 also when all eight are digits.  A byte below '0' borrows from the
+// bytes after it, and a byte above '9' reaches bit 7 once 118 is added;
+// neither can disturb the bytes before the first such byte, so the lowest
+// flagged byte is the first non-digit.
+inline int leadingDigits(uint64_t text) {
+  const uint64_t d = text - kEachByte * '0';
+  const uint64_t notDigits = (d | (d + kEachByte * (128 - 10))) & (kEachByte * 128);
+  return std::countr_zero(notDigits | kTopBit) >> 3;
+}
+
+// The number of blanks that a word of text starts with, 0 to 7; 7 also
+// when all eight are blanks.
+inline int leadingBlanks(uint64_t text) {
+  return std::countr_zero((text ^ kEachByte * ' ') | kTopBit) >> 3;
+}
+
+// The value of the eight decimal digits in a word of text, the first in
+// the lowest byte, where a byte 0 counts as the digit 0: pairs, fours,
+// then the eight at once, each step one multiplication.
+inline uint64_t eightDigitValue(uint64_t text) {
+  uint64_t v = ((text & 0x0f0f0f0f0f0f0f0f) * (10 * 256 + 1)) >> 8;
+  v = ((v & 0x00ff00ff00ff00ff) * (100 * 65536 + 1)) >> 16;
+  return ((v & 0x0000ffff0000ffff) * (10000 * (uint64_t{1} << 32) + 1)) >> 32;
+}
+
+// What may follow the digits of a shaped real: bit 0, right after them
+// (a line feed or a comma); bit 1, after blanks (anything but a blank or
+// a tab, neither of which would end the run).
+constexpr auto kEndsShapedReal = [] {
+  std::array<uint8_t, 256> ends{};
+  for (int c = 0; c < 256; ++c) ends[c] = c == ' ' || c == '\t' ? 0 : 2;
+  ends['\n'] |= 1;
+  ends[','] |= 1;
+  return ends;
+}();
+
+// The value of a shaped real from the words of text at its first digit
+// and after its point, and the numbers of digits there.  At most eight
+// digits and a power of ten up to 1e8 are exact doubles, so the one
+// division rounds once, as the general conversion does.  The sign goes
+// on the integer, so that a zero keeps none.
+inline double shapedValue(bool negative, uint64_t wholeText, int whole, uint64_t fractionText,
+                          int fraction) {
+  // The digits without the point, the first in the lowest byte, moved to
+  // the top of the word so that the bytes after them fall out.
+  const uint64_t text = (wholeText & ((uint64_t{1} << 8 * whole) - 1)) | fractionText << 8 * whole;
+  const int64_t number =
+      static_cast<int64_t>(eightDigitValue(text << (64 - 8 * (whole + fraction))));
+  const int64_t sign = -static_cast<int64_t>(negative);
+  return static_cast<double>((number ^ sign) - sign) / kExactPowersOfTen[fraction];
+}
+
+// The commonest real item of a record, read a word at a time: up to seven
+// blanks, a minus sign or none, digits, a point and at least one digit,
+// eight digits in all; then either a line feed or a comma, or up to seven
+// blanks and anything but a blank or a tab, so that the number ends there.
+// It reads exactly what the general path would (the blanks after the
+// number and a comma) and gives the same value; anything else, or fewer
+// than 32 bytes left in the read window, gives up having consumed nothing.
+// A count that a run of eight would exceed comes out as 7, and the byte
+// found there then fails the shape.  Only the state that the general path
+// reads again is set: the item and the read position.
+inline bool scanShapedRealByWords(RecordUnit& u, float& item) {
+  const char* p = u.readNext;
+  if (u.readEnd - p < 32) return false;
+  if (*p == ' ') p += leadingBlanks(loadText(p));
+  const bool negative = *p == '-';
+  p += negative;
+  const uint64_t wholeText = loadText(p);
+  const int whole = leadingDigits(wholeText);
+  if (p[whole] != '.') return false;
+  const uint64_t fractionText = loadText(p + whole + 1);
+  const int fraction = leadingDigits(fractionText);
+  if (fraction == 0 || whole + fraction > 8) return false;
+  const double value = shapedValue(negative, wholeText, whole, fractionText, fraction);
+  const char* const end = p + whole + fraction + 1;
+  const int blanks = leadingBlanks(loadText(end));
+  const unsigned char stop = static_cast<unsigned char>(end[blanks]);
+  if (!((kEndsShapedReal[stop] >> (blanks != 0)) & 1)) return false;
+  item = static_cast<float>(value);
+  u.readNext = end + blanks + (stop == ',');
+  return true;
+}
+
+#if defined(__SSE2__)
+// The same scan with every position taken from bit masks of the kinds of
+// the next 16 bytes, so that where the next item starts never waits for
+// a load that depends on an earlier position; the number, the blanks
+// after it and what ends them must lie within those 16 bytes.  The digits
+// are then read as words, as above.
+inline bool scanShapedRealByMasks(RecordUnit& u, float& item) {
+  const char* const p = u.readNext;
+  if (u.readEnd - p < 32) return false;
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  // Bits 16 and up are of no kind, so every run stops at the block's end.
+  const uint64_t notBlank = ~uint64_t{bytesEqual(block, ' ')};
+  // Adding 80 takes the digits, and only them, to -128 to -119.
+  const uint64_t notDigit = ~uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(
+      _mm_cmplt_epi8(_mm_add_epi8(block, _mm_set1_epi8(80)), _mm_set1_epi8(-128 + 10))))};
+  // Where the item ends follows from the point alone; what lies before
+  // the point is checked beside it.
+  const int point = std::countr_zero(bytesEqual(block, '.') | uint32_t{1} << 16);
+  const int end = point + 1 + std::countr_zero(notDigit >> (point + 1));
+  const int next = end + std::countr_zero(notBlank >> end);
+  const int start = std::countr_zero(notBlank);
+  const bool negative = p[start] == '-';
+  const int wholeStart = start + negative;
+  const int whole = point - wholeStart;
+  const int fraction = end - point - 1;
+  if (std::countr_zero(notDigit >> wholeStart) != whole || fraction == 0 || whole + fraction > 8 ||
+      next >= 16) {
+    return false;
+  }
+  const unsigned char stop = static_cast<unsigned char>(p[next]);
+  if (!((kEndsShapedReal[stop] >> (next != end)) & 1)) return false;
+  const uint32_t commas = bytesEqual(block, ',');
+  item = static_cast<float>(
+      shapedValue(negative, loadText(p + wholeStart), whole, loadText(p + point + 1), fraction));
+  u.readNext = p + next + ((commas >> next) & 1);
+  return true;
+}
+#endif
+
+// The shaped scan by masks where the processor has them and the short
+// scan is in use, by words otherwise.
+inline bool scanShapedReal(RecordUnit& u, float& item) {
+#if defined(__SSE2__)
+  if (FreeFormReader::useShortScan) return scanShapedRealByMasks(u, item);
+#endif
+  return scanShapedRealByWords(u, item);
+}
+
 // The common case of a real item, read straight from the stream's buffer:
 // gaps, a plain decimal number of at most 15 significant digits with no
 // exponent, and the blanks and the comma after it.  It reads exactly what
@@ -314,8 +464,15 @@ bool scanPlainReal(RecordUnit& u, float& item) {
   return true;
 }
 
+// Whether the next real item may take the shaped scan.
+void allowShapedScan(const RecordUnit& u) {
+  reader.shapedScanAllowed = FreeFormReader::useBufferScan && FreeFormReader::useShapedScan &&
+                             reader.pendingRepeat == 0 && !reader.listEnded &&
+                             !reader.sawEndOfFile && u.pushedCount == 0 && !u.atEnd;
+}
+
 // Steps common to both item kinds; false when the item gets no value.
-bool getItem(ItemKind kind) {
+bool scanItem(ItemKind kind) {
   if (reader.listEnded) return false;
   RecordUnit& u = *statementState.currentUnit;
   if (reader.sawEndOfFile) reportFailure(-1, "list in");
@@ -355,6 +512,14 @@ bool getItem(ItemKind kind) {
   }
   const bool stored = reader.haveValue;
   if (reader.pendingRepeat > 0) --reader.pendingRepeat;
+  return stored;
+}
+
+// An item by the general path, which may leave a repeat, a slash, the end
+// of the file or a character given back in the shaped scan's way.
+bool getItem(ItemKind kind) {
+  const bool stored = scanItem(kind);
+  allowShapedScan(*statementState.currentUnit);
   return stored;
 }
 
@@ -410,8 +575,12 @@ namespace FreeFormReader {
 
 bool useBufferScan = true;
 bool useShortScan = true;
+bool useShapedScan = true;
 
-void start(int32_t unit) {
+namespace {
+
+// The start of a read statement in every case.
+[[gnu::noinline]] void startSlowly(int32_t unit) {
   statementState.reading = statementState.sequential = true;
   statementState.formatted = statementState.external = true;
   RecordUnit& u = startListStatement(unit);
@@ -421,24 +590,65 @@ void start(int32_t unit) {
   if (u.lastWasWrite && switchToReading(u) != 0) reportFailure(126, "read start");
   if (u.atEnd) reportFailure(-1, "read start");
   if (u.stream == stdin) flushConsole();
+  allowShapedScan(u);
+}
+
+}  // namespace
+
+void start(int32_t unit) {
+  // A file unit being read, not at its end: the statement only records
+  // itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].stream != stdin && !units[unit].lastWasWrite && !units[unit].atEnd) [[likely]] {
+    RecordUnit& u = units[unit];
+    statementState.reading = statementState.sequential = true;
+    statementState.formatted = statementState.external = true;
+    statementInProgress = true;
+    statementState.currentUnit = &u;
+    statementState.lastFormat = "list io";
+    statementState.lastFormatLength = 7;
+    reader.pendingRepeat = 0;
+    reader.listEnded = false;
+    reader.sawEndOfFile = false;
+    allowShapedScan(u);
+    return;
+  }
+  startSlowly(unit);
 }
 
 void getInteger(int32_t& item) {
   if (getItem(ItemKind::integer)) item = toInteger(reader.lastValue);
 }
 
-void getReal(float& item) {
-  if (useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
+namespace {
+
+// The real items that the shaped scan does not take.
+[[gnu::noinline]] void getOtherReal(float& item) {
+  if (FreeFormReader::useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
       scanPlainReal(*statementState.currentUnit, item)) {
     return;
   }
   if (getItem(ItemKind::real)) item = toReal(reader.lastValue);
 }
 
+}  // namespace
+
+void getReal(float& item) {
+  if (reader.shapedScanAllowed && scanShapedReal(*statementState.currentUnit, item)) [[likely]] {
+    return;
+  }
+  getOtherReal(item);
+}
+
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
-  if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = reader.sawEndOfFile = true;
+  // Most statements stop right at their record's line feed.
+  if (!u.atEnd && u.pushedCount == 0 && u.readNext < u.readEnd && *u.readNext == '\n') [[likely]] {
+    ++u.readNext;
+  } else if (!u.atEnd && !skipPastLineEnd(u)) {
+    u.atEnd = reader.sawEndOfFile = true;
+  }
   serviceRequests();
 }
 

@@ -28,6 +28,10 @@ extern bool useBufferScan;
 /// tests the kinds of the next 16 bytes all at once when set (the
 /// default); clear, they take the longer scan.  The same results again.
 extern bool useShortScan;
+/// With the buffer scan, the commonest shape of real (a sign, digits, a
+/// point and digits, eight digits in all) is read a word at a time when
+/// set (the default); clear, it takes the other scans.  The same results.
+extern bool useShapedScan;
 }  // namespace FreeFormReader
 
 /// The decimal text of a scanned number: a minus sign when negative, the

@@ -241,7 +241,10 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   return 0;
 }
 
-void emitRecord(RecordUnit& u, const char* chars, size_t count) {
+namespace {
+
+// Any record that the short way of emitRecord does not take.
+[[gnu::noinline]] void emitRecordSlowly(RecordUnit& u, const char* chars, size_t count) {
   const size_t stored = platform::kCrLfLineEnds ? count + lineFeeds(chars, count) : count;
   if (stored > u.bufferSize - u.writeEnd) [[unlikely]] {
     flushUnit(u);  // between two records: a request may end the run here
@@ -260,6 +263,20 @@ void emitRecord(RecordUnit& u, const char* chars, size_t count) {
   u.writeEnd += stored;
   if (u.writeThrough) flushUnit(u);
   serviceRequests();
+}
+
+}  // namespace
+
+void emitRecord(RecordUnit& u, const char* chars, size_t count) {
+  // Most records are stored as they are, behind those held back.
+  if (!platform::kCrLfLineEnds && !u.writeThrough && count <= u.bufferSize - u.writeEnd)
+      [[likely]] {
+    memcpy(u.buffer + u.writeEnd, chars, count);
+    u.writeEnd += count;
+    serviceRequests();
+    return;
+  }
+  emitRecordSlowly(u, chars, count);
 }
 
 bool flushUnit(RecordUnit& u) {

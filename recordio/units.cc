@@ -19,7 +19,7 @@ bool statementInProgress = false;
 namespace {
 
 constexpr int kMaxNameLength = 255;
-constexpr size_t kFileBufferSize = 32 * 1024;  // a file is read and written in large pieces
+constexpr size_t kFileBufferSize = 128 * 1024;  // a file is read and written in large pieces
 
 // The console units' buffers.  Standard error is written through at once.
 char errorBuffer[512], inputBuffer[4096], outputBuffer[8192];
@@ -210,10 +210,8 @@ int disconnectUnit(const DisconnectRequest& r) {
     u.stream = nullptr;
     if (closed != 0 && !r.err) reportSystemFailure(error, "close");
     if (r.stat && (r.stat[0] == 'd' || r.stat[0] == 'D')) remove(u.fileName);
-    if (u.ownsBuffer) free(u.buffer);
-    u.buffer = nullptr;
-    u.bufferSize = 0;
-    u.ownsBuffer = false;
+    // The buffer stays with the unit for its next file, so that the pages
+    // it has touched serve again.
   }
   u.stream = nullptr;
   u.atEnd = false;

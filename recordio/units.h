@@ -23,8 +23,8 @@ struct RecordUnit {
   bool lastWasWrite = false;  ///< The latest transfer (or the set-up) was a write.
   int fd = -1;                ///< The descriptor under `stream`.
   /// The buffer: bytes read ahead while reading, records held back while
-  /// writing.  32 KiB for a named file, allocated once; static for the
-  /// console units.
+  /// writing.  128 KiB for a named file, allocated for the unit's first
+  /// file and kept for the next ones; static for the console units.
   char* buffer = nullptr;
   size_t bufferSize = 0;
   /// Bytes read ahead and not yet delivered.  The window usually lies in

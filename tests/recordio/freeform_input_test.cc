@@ -152,18 +152,40 @@ TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
       {"1.5/ 7", "rr", " 1.5 -"},
       {"3*2.5", "rr", " 2.5 2.5"},
       {"1e3 -", "rr", std::string(" 1000") + kInvalidNumber},
+      // The edges of the shaped scan: eight digits in all, seven blanks
+      // either side, the byte that ends the number or the blanks after it.
+      {"       -12.34567       8.5", "rr", " -12.3456697 8.5"},
+      {"        -12.34567        8.5", "rr", " -12.3456697 8.5"},
+      {"1234567.8 1.2345678 ", "rr", " 1234567.75 1.23456776"},
+      {"1234567.89 1.23456789 ", "rr", " 1234567.88 1.23456788"},
+      {"-0.00000 00.00001,2.5 ,3.5\t4.5 \t5.5", "rrrrrr", " 0 9.99999975e-06 2.5 3.5 4.5 5.5"},
+      {"1.5 /", "rr", " 1.5 -"},
+      {"1.5  ,,2", "rrr", " 1.5 - 2"},
+      {"1.5E1 1.5D1 1.5+1 1.5-1 1.5*2", "rrrrr", " 15 15 15 0.150000006 1.5"},
+      {"1.5\r\n2.5 3.5\rX", "rrr", " 1.5 2.5 3.5"},
+      {"1.5x", "rr", std::string(" 1.5") + kInvalidNumber},
+      {"5. .5 -.5", "rrr", " 5 0.5 -0.5"},
   };
   const std::string tail = "\n" + std::string(80, ' ') + "\n";
-  for (const auto& [bufferScan, shortScan] :
-       {std::pair{true, true}, {true, false}, {false, false}}) {
-    FreeFormReader::useBufferScan = bufferScan;
-    FreeFormReader::useShortScan = shortScan;
+  const struct {
+    bool buffer, quick, shaped;
+  } ways[] = {{true, true, true},
+              {true, false, true},
+              {true, true, false},
+              {true, false, false},
+              {false, false, false}};
+  for (const auto& way : ways) {
+    FreeFormReader::useBufferScan = way.buffer;
+    FreeFormReader::useShortScan = way.quick;
+    FreeFormReader::useShapedScan = way.shaped;
     for (const Case& c : cases) {
       EXPECT_EQ(readItems("9," + c.text + tail, "r" + c.items), " 9" + c.values)
-          << c.text << " buffer scan " << bufferScan << " short scan " << shortScan;
+          << c.text << " buffer scan " << way.buffer << " short scan " << way.quick
+          << " shaped scan " << way.shaped;
     }
   }
   FreeFormReader::useBufferScan = FreeFormReader::useShortScan = true;
+  FreeFormReader::useShapedScan = true;
 }
 
 TEST(FreeFormReader, EndOfFileInEachPlace) {
