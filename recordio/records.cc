@@ -216,23 +216,18 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   if (u.atEnd) return failOrReturn(r.err || r.end, -1, "read start");
   if (u.stream == stdin) flushConsole();
 
-  if (length == kFieldWidth && useWindowField && fieldFromWindow(u, field)) {
-    statementInProgress = false;
-    skipRestOfRecord(u);
-    statementState.lastFormat = nullptr;
-    serviceRequests();
-    return 0;
+  if (!(length == kFieldWidth && useWindowField && fieldFromWindow(u, field))) {
+    const int32_t stored = length < kFieldWidth ? length : kFieldWidth;
+    for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
+      if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
+    }
+    for (int32_t i = 0; i < stored; ++i) {
+      const int c = nextFieldChar(u);
+      if (c == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
+      field[i] = c == '\n' ? ' ' : static_cast<char>(c);
+    }
+    memset(field + stored, ' ', length - stored);
   }
-  int32_t stored = length < kFieldWidth ? length : kFieldWidth;
-  for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
-    if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
-  }
-  for (int32_t i = 0; i < stored; ++i) {
-    int c = nextFieldChar(u);
-    if (c == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
-    field[i] = c == '\n' ? ' ' : static_cast<char>(c);
-  }
-  memset(field + stored, ' ', length - stored);
 
   statementInProgress = false;
   skipRestOfRecord(u);
