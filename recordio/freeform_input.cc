@@ -16,7 +16,9 @@
 
 #include "recordio/failure_report.h"
 #include "recordio/process.h"
+#include "recordio/record_scan.h"
 #include "recordio/records.h"
+#include "recordio/text_words.h"
 
 namespace recordio {
 
@@ -35,6 +37,9 @@ struct ReaderState {
   /// of file or character given back stands in its way.  Set at the start
   /// and after each item of the general path; the scans change none of it.
   bool shapedScanAllowed = false;
+  /// The statement's first item is yet to come, and may read its record
+  /// ahead: set at the start, cleared by every item.
+  bool recordScanAllowed = false;
 };
 
 ReaderState reader;
@@ -251,15 +256,6 @@ inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consum
 }
 #endif
 
-// Eight bytes of text as one word, the first byte in the lowest bits,
-// whatever the machine's byte order.
-inline uint64_t loadText(const char* p) {
-  uint64_t word;
-  memcpy(&word, p, 8);
-  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
-  return word;
-}
-
 constexpr uint64_t kEachByte = 0x0101010101010101;
 constexpr uint64_t kTopBit = uint64_t{1} << 63;  // ends every count below at byte 7
 
@@ -278,15 +274,6 @@ inline int leadingDigits(uint64_t text) {
 // when all eight are blanks.
 inline int leadingBlanks(uint64_t text) {
   return std::countr_zero((text ^ kEachByte * ' ') | kTopBit) >> 3;
-}
-
-// The value of the eight decimal digits in a word of text, the first in
-// the lowest byte, where a byte 0 counts as the digit 0: pairs, fours,
-// then the eight at once, each step one multiplication.
-inline uint64_t eightDigitValue(uint64_t text) {
-  uint64_t v = ((text & 0x0f0f0f0f0f0f0f0f) * (10 * 256 + 1)) >> 8;
-  v = ((v & 0x00ff00ff00ff00ff) * (100 * 65536 + 1)) >> 16;
-  return ((v & 0x0000ffff0000ffff) * (10000 * (uint64_t{1} << 32) + 1)) >> 32;
 }
 
 // What may follow the digits of a shaped real: bit 0, right after them
@@ -471,6 +458,15 @@ void allowShapedScan(const RecordUnit& u) {
                              !reader.sawEndOfFile && u.pushedCount == 0 && !u.atEnd;
 }
 
+// Gives up the reals read ahead that no item took: the reader then stands
+// where the general path would stand after those that were taken.
+void endReadAhead(RecordUnit& u) {
+  FreeFormReader::ReadAhead& a = FreeFormReader::readAhead;
+  if (a.record.count == 0) return;
+  u.readNext = positionAfterFields(a.record, a.next);
+  a.record.count = a.next = 0;
+}
+
 // Steps common to both item kinds; false when the item gets no value.
 bool scanItem(ItemKind kind) {
   if (reader.listEnded) return false;
@@ -576,6 +572,8 @@ namespace FreeFormReader {
 bool useBufferScan = true;
 bool useShortScan = true;
 bool useShapedScan = true;
+bool useRecordScan = true;
+ReadAhead readAhead;
 
 namespace {
 
@@ -591,6 +589,8 @@ namespace {
   if (u.atEnd) reportFailure(-1, "read start");
   if (u.stream == stdin) flushConsole();
   allowShapedScan(u);
+  readAhead.record.count = readAhead.next = 0;
+  reader.recordScanAllowed = useBufferScan && useRecordScan && u.pushedCount == 0 && !u.atEnd;
 }
 
 }  // namespace
@@ -611,19 +611,23 @@ void start(int32_t unit) {
     reader.listEnded = false;
     reader.sawEndOfFile = false;
     allowShapedScan(u);
+    readAhead.record.count = readAhead.next = 0;
+    reader.recordScanAllowed = useBufferScan && useRecordScan && u.pushedCount == 0;
     return;
   }
   startSlowly(unit);
 }
 
 void getInteger(int32_t& item) {
+  endReadAhead(*statementState.currentUnit);
+  reader.recordScanAllowed = false;
   if (getItem(ItemKind::integer)) item = toInteger(reader.lastValue);
 }
 
 namespace {
 
-// The real items that the shaped scan does not take.
-[[gnu::noinline]] void getOtherReal(float& item) {
+// The real items that neither read-ahead nor the shaped scan takes.
+[[gnu::noinline]] void getUnshapedReal(float& item) {
   if (FreeFormReader::useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
       scanPlainReal(*statementState.currentUnit, item)) {
     return;
@@ -633,16 +637,30 @@ namespace {
 
 }  // namespace
 
-void getReal(float& item) {
-  if (reader.shapedScanAllowed && scanShapedReal(*statementState.currentUnit, item)) [[likely]] {
+void getOtherReal(float& item) {
+  RecordUnit& u = *statementState.currentUnit;
+  if (reader.recordScanAllowed) {
+    reader.recordScanAllowed = false;
+    if (scanFixedColumns(u.readNext, static_cast<size_t>(u.readEnd - u.readNext), useShortScan,
+                         readAhead.record)) [[likely]] {
+      item = readAhead.record.values[0];
+      readAhead.next = 1;
+      return;
+    }
+  } else {
+    endReadAhead(u);
+  }
+  if (reader.shapedScanAllowed && scanShapedReal(u, item)) [[likely]] {
     return;
   }
-  getOtherReal(item);
+  getUnshapedReal(item);
 }
 
 void finish() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
+  endReadAhead(u);
+  reader.recordScanAllowed = false;
   // Most statements stop right at their record's line feed.
   if (!u.atEnd && u.pushedCount == 0 && u.readNext < u.readEnd && *u.readNext == '\n') [[likely]] {
     ++u.readNext;

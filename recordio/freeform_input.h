@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "recordio/record_scan.h"
+
 namespace recordio {
 
 constexpr int kMaxRetainedDigits = 40;
@@ -16,8 +18,24 @@ namespace FreeFormReader {
 void start(int32_t unit);
 /// Reads one integer item; a null value leaves `item` unchanged.
 void getInteger(int32_t& item);
+/// Reads one real item that the record scan has not read ahead.
+void getOtherReal(float& item);
+/// The reals of the statement's record that the record scan has read
+/// ahead, and the next to hand out; none outside a statement.
+struct ReadAhead {
+  ScannedRecord record;
+  int next = 0;
+};
+extern ReadAhead readAhead;
 /// Reads one real item; a null value leaves `item` unchanged.
-void getReal(float& item);
+inline void getReal(float& item) {
+  ReadAhead& a = readAhead;
+  if (a.next < a.record.count) [[likely]] {
+    item = a.record.values[a.next++];
+    return;
+  }
+  getOtherReal(item);
+}
 /// Ends the statement, passing over the rest of the current record.
 void finish();
 /// Plain real items are read straight from the stream's buffer when set
@@ -32,6 +50,11 @@ extern bool useShortScan;
 /// point and digits, eight digits in all) is read a word at a time when
 /// set (the default); clear, it takes the other scans.  The same results.
 extern bool useShapedScan;
+/// With the buffer scan, the first real item of a statement reads its
+/// whole record ahead when the record holds fields in fixed columns, set
+/// (the default); clear, every item takes the other scans.  The same
+/// results again.
+extern bool useRecordScan;
 }  // namespace FreeFormReader
 
 /// The decimal text of a scanned number: a minus sign when negative, the

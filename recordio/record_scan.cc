@@ -1,0 +1,283 @@
+#include "recordio/record_scan.h"
+
+#include <bit>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "recordio/text_words.h"
+
+namespace recordio {
+
+namespace {
+
+constexpr size_t kWindow = 128;   // bytes looked at: the record and its line feed
+constexpr int kWidestField = 10;  // eight digits, a point and the blank before them
+
+// One bit for each byte of the window, bit i for byte i.
+struct Bits {
+  uint64_t low = 0, high = 0;
+};
+
+void setBit(Bits& bits, int i) {
+  if (i < 64) {
+    bits.low |= uint64_t{1} << i;
+  } else {
+    bits.high |= uint64_t{1} << (i - 64);
+  }
+}
+
+// The lowest bit set, 128 when none.
+int lowestBit(const Bits& bits) {
+  return bits.low != 0 ? std::countr_zero(bits.low) : 64 + std::countr_zero(bits.high);
+}
+
+Bits withoutLowestBit(Bits bits) {
+  if (bits.low != 0) {
+    bits.low &= bits.low - 1;
+  } else {
+    bits.high &= bits.high - 1;
+  }
+  return bits;
+}
+
+// The bytes of each kind the record may hold.  Beside them, the bytes as
+// the fields' values are read from: a digit as its value, a minus sign as
+// 16, anything else as 0.
+struct Kinds {
+  Bits digit, blank, point, minus;
+};
+
+constexpr unsigned char kMinusFlag = 0x10;
+
+// The kinds of the first `length` bytes of `line`, one byte at a time.
+void kindsOneByOne(const char* line, int length, Kinds& kinds, unsigned char* clean) {
+  for (int i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    const bool digit = static_cast<unsigned>(c - '0') < 10;
+    clean[i] = digit ? static_cast<unsigned char>(c - '0') : c == '-' ? kMinusFlag : 0;
+    if (digit) setBit(kinds.digit, i);
+    if (c == ' ') setBit(kinds.blank, i);
+    if (c == '.') setBit(kinds.point, i);
+    if (c == '-') setBit(kinds.minus, i);
+  }
+}
+
+#if defined(__SSE2__)
+static_assert(std::endian::native == std::endian::little, "SSE2 machines are little-endian");
+
+// The same, 16 bytes at a time, for the blocks of 16 that hold the first
+// `length` bytes; the bytes after them in the last block count as well.
+void kindsByMasks(const char* line, int length, Kinds& kinds, unsigned char* clean) {
+  alignas(8) uint16_t masks[4][8] = {};
+  const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
+  const __m128i minus = _mm_set1_epi8('-'), blank = _mm_set1_epi8(' ');
+  const __m128i point = _mm_set1_epi8('.'), flag = _mm_set1_epi8(kMinusFlag);
+  for (int b = 0; 16 * b < length; ++b) {
+    const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 16 * b));
+    const __m128i value = _mm_sub_epi8(text, zero);
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(value, nine), value);
+    const __m128i isMinus = _mm_cmpeq_epi8(text, minus);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(clean + 16 * b),
+                     _mm_or_si128(_mm_and_si128(value, isDigit), _mm_and_si128(isMinus, flag)));
+    masks[0][b] = static_cast<uint16_t>(_mm_movemask_epi8(isDigit));
+    masks[1][b] = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, blank)));
+    masks[2][b] = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, point)));
+    masks[3][b] = static_cast<uint16_t>(_mm_movemask_epi8(isMinus));
+  }
+  Bits* const out[] = {&kinds.digit, &kinds.blank, &kinds.point, &kinds.minus};
+  for (int k = 0; k < 4; ++k) {
+    memcpy(&out[k]->low, &masks[k][0], 8);
+    memcpy(&out[k]->high, &masks[k][4], 8);
+  }
+}
+#endif
+
+// Where each kind must stand in a record of fields of one width and
+// number of decimals: the blank that opens each field, the integer part
+// (blanks, then a minus sign or none, then digits), the point and the
+// decimals.  Kept from one record to the next, which mostly share it.
+struct Layout {
+  int length = -1, width = 0, decimals = 0, count = 0;
+  Bits opening, integer, integerAfterInteger, point, fraction;
+  // A field's digits without its point, the first in the lowest byte, are
+  // the bytes `integerBytes` of the eight that end one byte before the
+  // field's end, and the bytes `fractionBytes` of the last eight.
+  uint64_t integerBytes = 0, fractionBytes = 0;
+  double divisor = 1;
+};
+
+Layout layout;
+
+void makeLayout(int length, int width, int decimals) {
+  Layout l;
+  l.length = length;
+  l.width = width;
+  l.decimals = decimals;
+  l.count = length / width;
+  const int pointAt = width - decimals - 1;
+  for (int start = 0; start < length; start += width) {
+    setBit(l.opening, start);
+    for (int i = 1; i < pointAt; ++i) {
+      setBit(l.integer, start + i);
+      if (i > 1) setBit(l.integerAfterInteger, start + i);
+    }
+    setBit(l.point, start + pointAt);
+    for (int i = pointAt + 1; i < width; ++i) setBit(l.fraction, start + i);
+  }
+  // Byte j of the last eight is byte width - 8 + j of the field; of the
+  // eight before them, byte width - 9 + j.
+  for (int j = 0; j < 8; ++j) {
+    const int at = width - 9 + j;
+    if (at >= 1 && at < pointAt) l.integerBytes |= uint64_t{0xff} << 8 * j;
+    if (at + 1 > pointAt) l.fractionBytes |= uint64_t{0xff} << 8 * j;
+  }
+  for (int i = 0; i < decimals; ++i) l.divisor *= 10;
+  layout = l;
+}
+
+// Whether every byte of the record is of the kind its place asks for.
+[[gnu::always_inline]] inline bool fitsLayout(const Kinds& k, const Layout& l) {
+  // A digit or a sign must be followed by a digit within the integer part.
+  const Bits signOrDigit = {k.digit.low | k.minus.low, k.digit.high | k.minus.high};
+  const Bits shifted = {signOrDigit.low << 1, signOrDigit.high << 1 | signOrDigit.low >> 63};
+  const auto wrong = [&](uint64_t digit, uint64_t blank, uint64_t point, uint64_t minus,
+                         uint64_t after, const uint64_t opening, uint64_t integer,
+                         uint64_t integerAfter, uint64_t points, uint64_t fraction) {
+    return (opening & ~blank) | (points & ~point) | (fraction & ~digit) |
+           (integer & ~(blank | minus | digit)) | (after & integerAfter & ~digit);
+  };
+  return (wrong(k.digit.low, k.blank.low, k.point.low, k.minus.low, shifted.low, l.opening.low,
+                l.integer.low, l.integerAfterInteger.low, l.point.low, l.fraction.low) |
+          wrong(k.digit.high, k.blank.high, k.point.high, k.minus.high, shifted.high,
+                l.opening.high, l.integer.high, l.integerAfterInteger.high, l.point.high,
+                l.fraction.high)) == 0;
+}
+
+// The value of each field, one at a time: its digits as one eight-digit
+// number, the sign from the flag a minus sign left.  At most eight digits
+// and a power of ten up to 1e8 are exact doubles, so the one division
+// rounds once, as the general conversion does.  A zero keeps no sign.
+void valuesOneByOne(const unsigned char* clean, int count, const Layout& l, float* values) {
+  for (int f = 0; f < count; ++f) {
+    const unsigned char* const end = clean + (f + 1) * l.width;
+    const uint64_t digits =
+        (loadText(end - 9) & l.integerBytes) | (loadText(end - 8) & l.fractionBytes);
+    const int64_t number = static_cast<int64_t>(eightDigitValue(digits));
+    const int64_t sign = -static_cast<int64_t>((digits & 0x1010101010101010) != 0);
+    values[f] = static_cast<float>(static_cast<double>((number ^ sign) - sign) / l.divisor);
+  }
+}
+
+#if defined(__SSE2__)
+// The same, two fields at a time: the digits of each in one half of a
+// register, summed in pairs, fours and eights as eightDigitValue does;
+// `values` takes an even number of values.
+void valuesByTwos(const unsigned char* clean, int count, const Layout& l, float* values) {
+  const __m128i integerBytes = _mm_set1_epi64x(static_cast<int64_t>(l.integerBytes));
+  const __m128i fractionBytes = _mm_set1_epi64x(static_cast<int64_t>(l.fractionBytes));
+  const __m128i flags = _mm_set1_epi8(kMinusFlag), low = _mm_set1_epi8(0x0f);
+  const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi32(-1);
+  const __m128d divisor = _mm_set1_pd(l.divisor);
+  const auto load = [](const unsigned char* p) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  };
+  const ptrdiff_t width = l.width;
+  const unsigned char* first = clean + width - 9;  // the eight before the first field's last
+  for (int f = 0; f < count; f += 2, first += 2 * width) {
+    const unsigned char* const second = f + 1 < count ? first + width : first;
+    const __m128i digits = _mm_or_si128(
+        _mm_and_si128(_mm_unpacklo_epi64(load(first), load(second)), integerBytes),
+        _mm_and_si128(_mm_unpacklo_epi64(load(first + 1), load(second + 1)), fractionBytes));
+    // All ones in the low half of each field's half where it has no minus.
+    const __m128i positive =
+        _mm_cmpeq_epi32(_mm_sad_epu8(_mm_and_si128(digits, flags), zero), zero);
+    const __m128i d = _mm_and_si128(digits, low);
+    const __m128i pairs =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(d, _mm_set1_epi16(0xff)), _mm_set1_epi16(10)),
+                      _mm_srli_epi16(d, 8));
+    const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(100 | 1 << 16));
+    const __m128i eights =
+        _mm_add_epi64(_mm_mul_epu32(fours, _mm_set1_epi64x(10000)), _mm_srli_epi64(fours, 32));
+    // The two numbers, below 10^8, side by side, and their signs.
+    const __m128i numbers = _mm_shuffle_epi32(eights, _MM_SHUFFLE(3, 1, 2, 0));
+    const __m128i sign = _mm_xor_si128(_mm_shuffle_epi32(positive, _MM_SHUFFLE(3, 1, 2, 0)), ones);
+    const __m128i signed_ = _mm_sub_epi32(_mm_xor_si128(numbers, sign), sign);
+    const __m128 two = _mm_cvtpd_ps(_mm_div_pd(_mm_cvtepi32_pd(signed_), divisor));
+    _mm_storel_pi(reinterpret_cast<__m64*>(values + f), two);
+  }
+}
+#endif
+
+}  // namespace
+
+bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord& record) {
+  if (held < kWindow) return false;
+  // Most records have the layout of the one before; where the line feed
+  // comes there, the kinds of the bytes before it tell whether they have.
+  int length = layout.length;
+  const bool sameLength = length >= 0 && line[length] == '\n';
+  if (!sameLength) {
+    const void* feed = memchr(line, '\n', kWindow);
+    if (!feed) return false;
+    length = static_cast<int>(static_cast<const char*>(feed) - line);
+  }
+  // Eight bytes before the record read as 0, for the first field's words.
+  unsigned char area[8 + kWindow];
+  memset(area, 0, 8);
+  unsigned char* const clean = area + 8;
+  Kinds kinds;
+#if defined(__SSE2__)
+  if (byMasks) {
+    kindsByMasks(line, length, kinds, clean);
+  } else {
+    kindsOneByOne(line, length, kinds, clean);
+  }
+#else
+  kindsOneByOne(line, length, kinds, clean);
+#endif
+  if (!sameLength || !fitsLayout(kinds, layout)) {
+    // The record may end sooner than the one before.
+    if (sameLength)
+      length = static_cast<int>(static_cast<const char*>(memchr(line, '\n', kWindow)) - line);
+    // The width from the first two points, the decimals from the first.
+    const int firstPoint = lowestBit(kinds.point);
+    const int secondPoint = lowestBit(withoutLowestBit(kinds.point));
+    const int width = secondPoint < length ? secondPoint - firstPoint : length;
+    const int decimals = width - 1 - firstPoint;
+    if (firstPoint < 1 || firstPoint >= length || decimals < 1 || width > kWidestField ||
+        length % width != 0 || length / width > kRecordScanFields) {
+      return false;
+    }
+    if (layout.length == length && layout.width == width && layout.decimals == decimals)
+      return false;  // this layout did not fit
+    makeLayout(length, width, decimals);
+    if (!fitsLayout(kinds, layout)) return false;
+  }
+  const int count = layout.count;
+#if defined(__SSE2__)
+  if (byMasks) {
+    valuesByTwos(clean, count, layout, record.values);
+  } else {
+    valuesOneByOne(clean, count, layout, record.values);
+  }
+#else
+  (void)byMasks;
+  valuesOneByOne(clean, count, layout, record.values);
+#endif
+  record.count = count;
+  record.width = layout.width;
+  record.line = line;
+  return true;
+}
+
+const char* positionAfterFields(const ScannedRecord& record, int taken) {
+  const char* p = record.line + taken * record.width;
+  if (taken < record.count) {
+    while (*p == ' ') ++p;
+  }
+  return p;
+}
+
+}  // namespace recordio
