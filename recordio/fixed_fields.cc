@@ -5,9 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <utility>
 
 #include "recordio/failure_report.h"
 #include "recordio/freeform_output.h"
+#include "recordio/platform.h"
+#include "recordio/process.h"
 #include "recordio/records.h"
 
 namespace recordio {
@@ -74,6 +80,7 @@ constexpr int fieldCount() {
 }
 
 constexpr int kFieldCount = fieldCount();
+static_assert(kFieldCount == kRowFieldCount);
 
 constexpr std::array<FieldPlan, kFieldCount + 1> fieldPlans() {
   std::array<FieldPlan, kFieldCount + 1> plans{};
@@ -221,14 +228,12 @@ constexpr ShortTexts kShortTexts = [] {
   return t;
 }();
 
-// The commonest table field: a magnitude below 1000 with three decimals
-// in a field of 5 to 16 characters.  Its eight characters (sign and
-// integer part in four, the point, three decimals) come from the tables
-// and are stored ending at the field's end, over a run of 16 blanks, so
-// `field` must have 16 bytes of storage.  False, having set nothing but
-// those bytes, when the magnitude is larger, is no finite number, or
-// needs more than the field.
-[[gnu::always_inline]] inline bool placeTabledField(char* field, int width, float value) {
+// The text of the commonest table field, a magnitude below 1000 with
+// three decimals: sign and integer part right-aligned in four characters
+// (blanks first), the point and three decimals, the first character in
+// the lowest byte.  False when the magnitude is larger or is no finite
+// number.
+[[gnu::always_inline]] inline bool tabledText(float value, uint64_t& text) {
   const uint32_t bits = std::bit_cast<uint32_t>(value);
   const uint32_t magnitude = bits & 0x7fffffff;
   // NaNs and infinities lie above 1000 too when the patterns are read as
@@ -242,8 +247,18 @@ constexpr ShortTexts kShortTexts = [] {
   const bool negative = (bits >> 31) != 0 && scaled != 0;  // a value shown as zero has no sign
   const uint32_t whole = scaled / 1000;
   const uint32_t fraction = scaled - 1000 * whole;
-  uint64_t text = kShortTexts.whole[whole][negative] | uint64_t{kShortTexts.decimals[fraction]}
-                                                           << 32;
+  text = kShortTexts.whole[whole][negative] | uint64_t{kShortTexts.decimals[fraction]} << 32;
+  return true;
+}
+
+// That field in a field of 5 to 16 characters, its eight characters
+// stored ending at the field's end over a run of 16 blanks, so `field`
+// must have 16 bytes of storage.  False, having set nothing but those
+// bytes, when tabledText gives no text or the text needs more than the
+// field.
+[[gnu::always_inline]] inline bool placeTabledField(char* field, int width, float value) {
+  uint64_t text;
+  if (!tabledText(value, text)) return false;
   memset(field, ' ', 16);
   if (width >= 8) [[likely]] {
     storeEight(field + width - 8, text);
@@ -400,6 +415,7 @@ namespace {
   statementState.lastFormatLength = kRowFormatLength;
   outputRecord.position = 0;
   nextField = 0;
+  pendingRow.count = 0;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");
 }
 
@@ -418,16 +434,22 @@ void start(int32_t unit) {
     statementState.lastFormatLength = formatLength(kRowFormat);
     outputRecord.position = 0;
     nextField = 0;
+    pendingRow.count = 0;
     return;
   }
   startSlowly(unit);
 }
 
+PendingRow pendingRow;
+bool useFourAtOnce = true;
+
+namespace {
+
 // The walk goes on to the next field, placing the literals before it;
 // past the last field a value is dropped, after the literals that end the
 // row have been placed once.  A field of the table's kind is built in
 // place, and the walk moves on, when it comes from the tables.
-void putReal(float value) {
+void placeValue(float value) {
   const int field = nextField;
   OutputRecord& r = outputRecord;
   if (field < kFieldCount && kFieldPlans[field].tabled && r.position + 24 <= r.size) [[likely]] {
@@ -443,7 +465,137 @@ void putReal(float value) {
   putOtherReal(value, field);
 }
 
-void finish() {
+// The row as the walk lays it out when every field comes from the
+// tables: the literals, blanks where the fields go, and the line feed.
+struct RowLayout {
+  std::array<char, 64> text;  // room for an eight-byte store at any field
+  int fieldStart[kFieldCount];
+  int length;  // with the line feed
+};
+
+constexpr RowLayout kRowLayout = [] {
+  RowLayout l{};
+  for (char& c : l.text) c = ' ';
+  int at = 0;
+  for (int f = 0; f <= kFieldCount; ++f) {
+    const FieldPlan& plan = kFieldPlans[f];
+    for (int i = 0; i < plan.beforeLength; ++i)
+      l.text[at++] = static_cast<char>(plan.before >> 8 * i);
+    if (f < kFieldCount) {
+      l.fieldStart[f] = at;
+      at += plan.width;
+    }
+  }
+  l.text[at] = '\n';
+  l.length = at + 1;
+  return l;
+}();
+static_assert(kRowLayout.length + 8 <= 64);
+
+constexpr bool kEveryFieldTabled = [] {
+  for (int f = 0; f < kFieldCount; ++f) {
+    if (!kFieldPlans[f].tabled) return false;
+  }
+  return true;
+}();
+
+// Field `F` of a row laid out as kRowLayout, from its text from the
+// tables; false when it does not fit.  A field narrower than the text takes it without
+// its leading blanks, if it has that many, and keeps the row's own bytes
+// after it.
+template <int F>
+[[gnu::always_inline]] inline bool placeRowField(char* row, uint64_t text) {
+  constexpr FieldPlan plan = kFieldPlans[F];
+  constexpr int start = kRowLayout.fieldStart[F];
+  if constexpr (plan.width >= 8) {
+    storeEight(row + start + plan.width - 8, text);
+    return true;
+  } else {
+    constexpr int cut = 8 - plan.width;
+    constexpr uint64_t after = [] {
+      uint64_t bytes = 0;
+      for (int i = plan.width; i < 8; ++i)
+        bytes |= uint64_t{static_cast<uint8_t>(kRowLayout.text[start + i])} << 8 * i;
+      return bytes;
+    }();
+    if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
+    storeEight(row + start, text >> 8 * cut | after);
+    return true;
+  }
+}
+
+// The whole row at `row`, which must have 64 bytes of storage, its field
+// texts made one at a time; false when a field does not come from the
+// tables.
+template <size_t... F>
+[[gnu::always_inline]] inline bool placeRowOneByOne(char* row, const float* values,
+                                                    std::index_sequence<F...>) {
+  uint64_t texts[kFieldCount];
+  bool made = true;
+  for (int f = 0; f < kFieldCount; ++f) made &= tabledText(values[f], texts[f]);
+  if (!made) return false;
+  memcpy(row, kRowLayout.text.data(), kRowLayout.text.size());
+  return (placeRowField<F>(row, texts[F]) & ...);
+}
+
+#if defined(__SSE2__)
+// The same with the four texts made at once, each step of tabledText done
+// on the four in one register: the same operations in double precision,
+// the division by 1000 by the same multiplication and shift.
+template <size_t... F>
+[[gnu::always_inline]] inline bool placeRowByFours(char* row, const float* values,
+                                                   std::index_sequence<F...>) {
+  static_assert(sizeof...(F) == 4);
+  const __m128i bits = _mm_castps_si128(_mm_loadu_ps(values));
+  const __m128i magnitude = _mm_and_si128(bits, _mm_set1_epi32(0x7fffffff));
+  const __m128i tooLarge = _mm_cmpgt_epi32(
+      magnitude, _mm_set1_epi32(static_cast<int>(std::bit_cast<uint32_t>(1000.0f)) - 1));
+  const __m128 m = _mm_castsi128_ps(magnitude);
+  const __m128d thousand = _mm_set1_pd(1000.0), twoTo52 = _mm_set1_pd(0x1p52);
+  const auto scale = [&](__m128 two) {
+    const __m128d product = _mm_mul_pd(_mm_cvtps_pd(two), thousand);
+    return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(product, twoTo52), twoTo52));
+  };
+  const __m128i scaled = _mm_unpacklo_epi64(scale(m), scale(_mm_movehl_ps(m, m)));
+  const __m128i outside = _mm_or_si128(tooLarge, _mm_cmpgt_epi32(scaled, _mm_set1_epi32(999999)));
+  if (_mm_movemask_epi8(outside) != 0) return false;
+  const __m128i negative =
+      _mm_andnot_si128(_mm_cmpeq_epi32(scaled, _mm_setzero_si128()), _mm_srai_epi32(bits, 31));
+  const __m128i magic = _mm_set1_epi32(0x10624dd3);  // 2^38 / 1000, rounded up
+  const __m128i even = _mm_srli_epi64(_mm_mul_epu32(scaled, magic), 38);
+  const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(scaled, 32), magic), 38);
+  const __m128i whole = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+  // Each whole part is below 1000: its low half times 1000 is the product.
+  const __m128i fraction = _mm_sub_epi32(scaled, _mm_madd_epi16(whole, _mm_set1_epi32(1000)));
+  alignas(16) uint32_t wholeIndex[4], fractionIndex[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(wholeIndex),
+                  _mm_sub_epi32(_mm_add_epi32(whole, whole), negative));
+  _mm_store_si128(reinterpret_cast<__m128i*>(fractionIndex), fraction);
+  const uint32_t* const wholeTexts = &kShortTexts.whole[0][0];
+  memcpy(row, kRowLayout.text.data(), kRowLayout.text.size());
+  return (placeRowField<F>(row, wholeTexts[wholeIndex[F]] |
+                                    uint64_t{kShortTexts.decimals[fractionIndex[F]]} << 32) &
+          ...);
+}
+#endif
+
+// The whole row at `row`, which must have 64 bytes of storage; false when
+// a field does not come from the tables.
+[[gnu::always_inline]] inline bool placeRow(char* row, const float* values) {
+  constexpr auto fields = std::make_index_sequence<kFieldCount>();
+#if defined(__SSE2__)
+  if constexpr (kFieldCount == 4) {
+    if (FixedRowWriter::useFourAtOnce) return placeRowByFours(row, values, fields);
+  }
+#endif
+  return placeRowOneByOne(row, values, fields);
+}
+
+// The row by the walk: each value placed in turn, then the literals that
+// end the row and the line feed.
+void placeRowByWalk(const PendingRow& row) {
+  for (int i = 0; i < row.count && i < kFieldCount; ++i) placeValue(row.values[i]);
+  if (row.count > kFieldCount) placeValue(0);  // a value past the last field
   const int field = nextField;
   OutputRecord& r = outputRecord;
   if (field <= kFieldCount && r.position + 8 <= r.size) [[likely]] {
@@ -457,6 +609,25 @@ void finish() {
     if (field <= kFieldCount) placeLiterals(kFieldPlans[field]);
     emitOutputRecord();
   }
+}
+
+}  // namespace
+
+void finish() {
+  PendingRow& row = pendingRow;
+  RecordUnit& u = *statementState.currentUnit;
+  // Most rows have every field from the tables and go straight into the
+  // unit's buffer, behind the records held back, as emitRecord would
+  // store them; the others take the walk.
+  if (kEveryFieldTabled && !platform::kCrLfLineEnds && row.count == kFieldCount &&
+      !u.writeThrough && u.bufferSize - u.writeEnd >= kRowLayout.text.size() &&
+      placeRow(u.buffer + u.writeEnd, row.values)) [[likely]] {
+    u.writeEnd += kRowLayout.length;
+    serviceRequests();
+  } else {
+    placeRowByWalk(row);
+  }
+  row.count = 0;
   statementInProgress = false;
   statementState.lastFormat = nullptr;
 }

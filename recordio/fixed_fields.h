@@ -37,11 +37,45 @@ int fixedPointText(float value, int decimals, char* text);
 /// not fit.
 void formatFixed(float value, int width, int decimals);
 
-/// An edited output statement writing one table row: start, four values, finish.
+/// The number of fields of the row's edit list.
+inline constexpr int kRowFieldCount = [] {
+  int count = 0, repeat = 1;
+  for (const EditStep& s : kRowEditList) {
+    if (s.kind == EditStep::groupStart) repeat = s.width;
+    if (s.kind == EditStep::groupEnd) repeat = 1;
+    if (s.kind == EditStep::field) count += repeat;
+  }
+  return count;
+}();
+
+/// An edited output statement writing one table row: start, four values,
+/// finish.  The values are kept until the statement finishes, and the row
+/// is placed then, whole.
 namespace FixedRowWriter {
+/// The values of the row statement in progress; `count` counts one more
+/// than the fields when a value went past the last field.
+struct PendingRow {
+  float values[kRowFieldCount];
+  int count = 0;
+};
+extern PendingRow pendingRow;
+
 void start(int32_t unit);
-void putReal(float value);
+/// Takes the next value of the row; one past the last field is dropped.
+inline void putReal(float value) {
+  PendingRow& row = pendingRow;
+  if (row.count < kRowFieldCount) [[likely]] {
+    row.values[row.count++] = value;
+  } else {
+    row.count = kRowFieldCount + 1;
+  }
+}
+/// Places the row and hands it to the unit.
 void finish();
+/// The texts of a row's four fields are made four at once where the
+/// processor can when set (the default); clear, one at a time.  The same
+/// rows either way.
+extern bool useFourAtOnce;
 }  // namespace FixedRowWriter
 
 }  // namespace recordio
