@@ -59,9 +59,10 @@ void readComponent(ComponentSeries& series) {
   echoLine();
 
   const int64_t statements = (static_cast<int64_t>(nt) - 1) / 8;
+  // Each statement's eight items are the eight places of the series.
   for (int64_t k = 0; k < statements; ++k) {
     recordio::FreeFormReader::start(kFileUnit);
-    for (int64_t i = 8 * k; i < 8 * k + 8; ++i) recordio::FreeFormReader::getReal(series[i]);
+    recordio::FreeFormReader::getReals(&series[8 * k], 8);
     recordio::FreeFormReader::finish();
   }
 }

@@ -398,10 +398,7 @@ void formatFixed(float value, int width, int decimals) { placeField(value, width
 
 namespace FixedRowWriter {
 
-namespace {
-
-// The start of a row statement in every case.
-[[gnu::noinline]] void startSlowly(int32_t unit) {
+void startSlowly(int32_t unit) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementInProgress = true;
   statementState.reading = false;
@@ -413,31 +410,8 @@ namespace {
   statementState.lastFormat = kRowFormat;
   constexpr int32_t kRowFormatLength = formatLength(kRowFormat);
   statementState.lastFormatLength = kRowFormatLength;
-  outputRecord.position = 0;
-  nextField = 0;
   pendingRow.count = 0;
   if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");
-}
-
-}  // namespace
-
-void start(int32_t unit) {
-  // The rows after the first: the unit is connected and being written, so
-  // the statement only records itself.
-  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
-      units[unit].lastWasWrite) [[likely]] {
-    statementInProgress = true;
-    statementState.reading = false;
-    statementState.sequential = statementState.formatted = statementState.external = true;
-    statementState.currentUnit = &units[unit];
-    statementState.lastFormat = kRowFormat;
-    statementState.lastFormatLength = formatLength(kRowFormat);
-    outputRecord.position = 0;
-    nextField = 0;
-    pendingRow.count = 0;
-    return;
-  }
-  startSlowly(unit);
 }
 
 PendingRow pendingRow;
@@ -468,7 +442,7 @@ void placeValue(float value) {
 // The row as the walk lays it out when every field comes from the
 // tables: the literals, blanks where the fields go, and the line feed.
 struct RowLayout {
-  std::array<char, 64> text;  // room for an eight-byte store at any field
+  std::array<char, 48> text;  // room for an eight-byte store at any field
   int fieldStart[kFieldCount];
   int length;  // with the line feed
 };
@@ -490,7 +464,7 @@ constexpr RowLayout kRowLayout = [] {
   l.length = at + 1;
   return l;
 }();
-static_assert(kRowLayout.length + 8 <= 64);
+static_assert(kRowLayout.length + 7 <= 48);
 
 constexpr bool kEveryFieldTabled = [] {
   for (int f = 0; f < kFieldCount; ++f) {
@@ -524,7 +498,7 @@ template <int F>
   }
 }
 
-// The whole row at `row`, which must have 64 bytes of storage, its field
+// The whole row at `row`, which must have 48 bytes of storage, its field
 // texts made one at a time; false when a field does not come from the
 // tables.
 template <size_t... F>
@@ -547,11 +521,14 @@ template <size_t... F>
                                                    std::index_sequence<F...>) {
   static_assert(sizeof...(F) == 4);
   const __m128i bits = _mm_castps_si128(_mm_loadu_ps(values));
-  const __m128i magnitude = _mm_and_si128(bits, _mm_set1_epi32(0x7fffffff));
+  const __m128i magnitude = _mm_srli_epi32(_mm_slli_epi32(bits, 1), 1);
   const __m128i tooLarge = _mm_cmpgt_epi32(
       magnitude, _mm_set1_epi32(static_cast<int>(std::bit_cast<uint32_t>(1000.0f)) - 1));
   const __m128 m = _mm_castsi128_ps(magnitude);
-  const __m128d thousand = _mm_set1_pd(1000.0), twoTo52 = _mm_set1_pd(0x1p52);
+  // Loaded whole: built lane by lane, the doubles cost more than the work.
+  alignas(16) static constexpr double kThousand[2] = {1000.0, 1000.0};
+  alignas(16) static constexpr double kTwoTo52[2] = {0x1p52, 0x1p52};
+  const __m128d thousand = _mm_load_pd(kThousand), twoTo52 = _mm_load_pd(kTwoTo52);
   const auto scale = [&](__m128 two) {
     const __m128d product = _mm_mul_pd(_mm_cvtps_pd(two), thousand);
     return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(product, twoTo52), twoTo52));
@@ -579,7 +556,7 @@ template <size_t... F>
 }
 #endif
 
-// The whole row at `row`, which must have 64 bytes of storage; false when
+// The whole row at `row`, which must have 48 bytes of storage; false when
 // a field does not come from the tables.
 [[gnu::always_inline]] inline bool placeRow(char* row, const float* values) {
   constexpr auto fields = std::make_index_sequence<kFieldCount>();
@@ -593,7 +570,9 @@ template <size_t... F>
 
 // The row by the walk: each value placed in turn, then the literals that
 // end the row and the line feed.
-void placeRowByWalk(const PendingRow& row) {
+[[gnu::noinline]] void placeRowByWalk(const PendingRow& row) {
+  outputRecord.position = 0;
+  nextField = 0;
   for (int i = 0; i < row.count && i < kFieldCount; ++i) placeValue(row.values[i]);
   if (row.count > kFieldCount) placeValue(0);  // a value past the last field
   const int field = nextField;

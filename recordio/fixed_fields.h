@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "recordio/records.h"
+#include "recordio/units.h"
+
 namespace recordio {
 
 /// One step of an edit list.
@@ -60,7 +63,25 @@ struct PendingRow {
 };
 extern PendingRow pendingRow;
 
-void start(int32_t unit);
+/// The start of a row statement in every case.
+void startSlowly(int32_t unit);
+/// Starts a row statement on `unit`.
+inline void start(int32_t unit) {
+  // The rows after the first: the unit is connected and being written, so
+  // the statement only records itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].lastWasWrite) [[likely]] {
+    statementInProgress = true;
+    statementState.reading = false;
+    statementState.sequential = statementState.formatted = statementState.external = true;
+    statementState.currentUnit = &units[unit];
+    statementState.lastFormat = kRowFormat;
+    statementState.lastFormatLength = formatLength(kRowFormat);
+    pendingRow.count = 0;
+    return;
+  }
+  startSlowly(unit);
+}
 /// Takes the next value of the row; one past the last field is dropped.
 inline void putReal(float value) {
   PendingRow& row = pendingRow;

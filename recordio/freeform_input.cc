@@ -463,7 +463,7 @@ void allowShapedScan(const RecordUnit& u) {
 void endReadAhead(RecordUnit& u) {
   FreeFormReader::ReadAhead& a = FreeFormReader::readAhead;
   if (a.record.count == 0) return;
-  u.readNext = positionAfterFields(a.record, a.next);
+  u.readNext = a.next == a.record.count ? a.record.end : positionAfterFields(a.record, a.next);
   a.record.count = a.next = 0;
 }
 
@@ -610,9 +610,11 @@ void start(int32_t unit) {
     reader.pendingRepeat = 0;
     reader.listEnded = false;
     reader.sawEndOfFile = false;
-    allowShapedScan(u);
+    // Nothing stands in the way of the scans but characters given back.
+    const bool scans = useBufferScan && u.pushedCount == 0;
+    reader.shapedScanAllowed = scans && useShapedScan;
+    reader.recordScanAllowed = scans && useRecordScan;
     readAhead.record.count = readAhead.next = 0;
-    reader.recordScanAllowed = useBufferScan && useRecordScan && u.pushedCount == 0;
     return;
   }
   startSlowly(unit);
@@ -654,6 +656,32 @@ void getOtherReal(float& item) {
     return;
   }
   getUnshapedReal(item);
+}
+
+namespace {
+
+// The items of getReals that the reals read ahead do not cover.
+[[gnu::noinline]] void getRealsOneByOne(float* items, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) getReal(items[i]);
+}
+
+}  // namespace
+
+void getReals(float* items, int32_t count) {
+  ReadAhead& a = readAhead;
+  if (count > 0 && a.record.count == 0 && reader.recordScanAllowed) {
+    // As the first getReal would: the record read ahead, or no more tries.
+    reader.recordScanAllowed = false;
+    RecordUnit& u = *statementState.currentUnit;
+    scanFixedColumns(u.readNext, static_cast<size_t>(u.readEnd - u.readNext), useShortScan,
+                     a.record);
+  }
+  if (count == 8 && a.record.count - a.next >= 8) [[likely]] {
+    memcpy(items, a.record.values + a.next, 8 * sizeof(float));
+    a.next += 8;
+    return;
+  }
+  getRealsOneByOne(items, count);
 }
 
 void finish() {

@@ -20,6 +20,9 @@ void start(int32_t unit);
 void getInteger(int32_t& item);
 /// Reads one real item that the record scan has not read ahead.
 void getOtherReal(float& item);
+/// Reads `count` real items into `items[0]` to `items[count - 1]`, exactly
+/// as that many getReal calls would; the reals read ahead go over at once.
+void getReals(float* items, int32_t count);
 /// The reals of the statement's record that the record scan has read
 /// ahead, and the next to hand out; none outside a statement.
 struct ReadAhead {

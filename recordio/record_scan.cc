@@ -104,8 +104,8 @@ struct Layout {
   // A field's digits without its point, the first in the lowest byte, are
   // the bytes `integerBytes` of the eight that end one byte before the
   // field's end, and the bytes `fractionBytes` of the last eight.
-  uint64_t integerBytes = 0, fractionBytes = 0;
-  double divisor = 1;
+  alignas(16) uint64_t integerBytes[2] = {}, fractionBytes[2] = {};  // twice, for two fields
+  alignas(16) double divisor[2] = {1, 1};
 };
 
 Layout layout;
@@ -130,10 +130,13 @@ void makeLayout(int length, int width, int decimals) {
   // eight before them, byte width - 9 + j.
   for (int j = 0; j < 8; ++j) {
     const int at = width - 9 + j;
-    if (at >= 1 && at < pointAt) l.integerBytes |= uint64_t{0xff} << 8 * j;
-    if (at + 1 > pointAt) l.fractionBytes |= uint64_t{0xff} << 8 * j;
+    if (at >= 1 && at < pointAt) l.integerBytes[0] |= uint64_t{0xff} << 8 * j;
+    if (at + 1 > pointAt) l.fractionBytes[0] |= uint64_t{0xff} << 8 * j;
   }
-  for (int i = 0; i < decimals; ++i) l.divisor *= 10;
+  l.integerBytes[1] = l.integerBytes[0];
+  l.fractionBytes[1] = l.fractionBytes[0];
+  for (int i = 0; i < decimals; ++i) l.divisor[0] *= 10;
+  l.divisor[1] = l.divisor[0];
   layout = l;
 }
 
@@ -163,10 +166,10 @@ void valuesOneByOne(const unsigned char* clean, int count, const Layout& l, floa
   for (int f = 0; f < count; ++f) {
     const unsigned char* const end = clean + (f + 1) * l.width;
     const uint64_t digits =
-        (loadText(end - 9) & l.integerBytes) | (loadText(end - 8) & l.fractionBytes);
+        (loadText(end - 9) & l.integerBytes[0]) | (loadText(end - 8) & l.fractionBytes[0]);
     const int64_t number = static_cast<int64_t>(eightDigitValue(digits));
     const int64_t sign = -static_cast<int64_t>((digits & 0x1010101010101010) != 0);
-    values[f] = static_cast<float>(static_cast<double>((number ^ sign) - sign) / l.divisor);
+    values[f] = static_cast<float>(static_cast<double>((number ^ sign) - sign) / l.divisor[0]);
   }
 }
 
@@ -175,11 +178,11 @@ void valuesOneByOne(const unsigned char* clean, int count, const Layout& l, floa
 // register, summed in pairs, fours and eights as eightDigitValue does;
 // `values` takes an even number of values.
 void valuesByTwos(const unsigned char* clean, int count, const Layout& l, float* values) {
-  const __m128i integerBytes = _mm_set1_epi64x(static_cast<int64_t>(l.integerBytes));
-  const __m128i fractionBytes = _mm_set1_epi64x(static_cast<int64_t>(l.fractionBytes));
+  const __m128i integerBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(l.integerBytes));
+  const __m128i fractionBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(l.fractionBytes));
   const __m128i flags = _mm_set1_epi8(kMinusFlag), low = _mm_set1_epi8(0x0f);
   const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi32(-1);
-  const __m128d divisor = _mm_set1_pd(l.divisor);
+  const __m128d divisor = _mm_load_pd(l.divisor);
   const auto load = [](const unsigned char* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
   };
@@ -269,6 +272,7 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
   record.count = count;
   record.width = layout.width;
   record.line = line;
+  record.end = line + length;
   return true;
 }
 

@@ -19,6 +19,7 @@ struct ScannedRecord {
   int count = 0;               ///< Fields of the record.
   int width = 0;               ///< Width of each field.
   const char* line = nullptr;  ///< The record's first byte.
+  const char* end = nullptr;   ///< Its line feed.
 };
 
 /// Reads the record that starts at `line` when it has the fixed-column
