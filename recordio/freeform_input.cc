@@ -26,24 +26,6 @@ namespace {
 
 enum class ItemKind { integer, real };
 
-/// State of the one free-form read statement in progress.
-struct ReaderState {
-  int32_t pendingRepeat = 0;  ///< Items, this one included, that take the last scan.
-  bool listEnded = false;     ///< A slash ended the value list.
-  bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
-  bool haveValue = false;     ///< The last scan gave a value (else a null value).
-  double lastValue = 0;
-  /// The next real item may take the shaped scan: no repeat, slash, end
-  /// of file or character given back stands in its way.  Set at the start
-  /// and after each item of the general path; the scans change none of it.
-  bool shapedScanAllowed = false;
-  /// The statement's first item is yet to come, and may read its record
-  /// ahead: set at the start, cleared by every item.
-  bool recordScanAllowed = false;
-};
-
-ReaderState reader;
-
 // The work area of one number: its retained digits and decimal exponent.
 struct Number {
   char digits[kMaxRetainedDigits];
@@ -63,7 +45,7 @@ bool isSign(int c) { return c == '+' || c == '-'; }
 inline int next(RecordUnit& u) {
   const int c = nextChar(u);
   if (c == EOF && u.atEnd) [[unlikely]]
-    reader.sawEndOfFile = true;
+    readerState.sawEndOfFile = true;
   return c;
 }
 
@@ -92,9 +74,9 @@ int64_t scanExponent(RecordUnit& u, int& c) {
 }
 
 void scanValue(RecordUnit& u, ItemKind kind) {
-  if (reader.pendingRepeat > 0) return;  // the item takes the last outcome again
-  reader.pendingRepeat = 1;
-  reader.haveValue = false;
+  if (readerState.pendingRepeat > 0) return;  // the item takes the last outcome again
+  readerState.pendingRepeat = 1;
+  readerState.haveValue = false;
   bool repeatTaken = false;
   Number n;
   int c;
@@ -116,7 +98,7 @@ void scanValue(RecordUnit& u, ItemKind kind) {
     for (int i = 0; i < n.count && count <= INT32_MAX; ++i)
       count = 10 * count + (n.digits[i] - '0');
     if (count > INT32_MAX) reportFailure(112, "bad repetition count");
-    reader.pendingRepeat = static_cast<int32_t>(count);
+    readerState.pendingRepeat = static_cast<int32_t>(count);
     repeatTaken = true;
   }
   if (c == '.') {
@@ -160,9 +142,9 @@ void scanValue(RecordUnit& u, ItemKind kind) {
     --n.count;
     ++n.exponent;
   }
-  reader.lastValue = n.count > 0 ? convert(n) : 0.0;
+  readerState.lastValue = n.count > 0 ? convert(n) : 0.0;
   if (n.seen > 0) {
-    reader.haveValue = true;
+    readerState.haveValue = true;
   } else if (!(c == ',' || c == '/' || (repeatTaken && (c == ' ' || c == '\t' || c == '\n')))) {
     reportFailure(112, "invalid number");
   }
@@ -249,8 +231,8 @@ inline bool scanShortReal(const unsigned char* b, float& item, ptrdiff_t& consum
   const double value = std::bit_cast<double>(
       std::bit_cast<uint64_t>(static_cast<double>(whole) / kExactPowersOfTen[fractionLength]) ^
       sign);
-  reader.haveValue = true;
-  reader.lastValue = value;
+  readerState.haveValue = true;
+  readerState.lastValue = value;
   item = static_cast<float>(value);  // below 10^8: always in the float range
   return true;
 }
@@ -391,7 +373,7 @@ inline bool scanShapedReal(RecordUnit& u, float& item) {
 // slash, an exponent, a carriage return, a longer number, or a value that
 // does not end within the next 64 bytes of the buffer.
 bool scanPlainReal(RecordUnit& u, float& item) {
-  if (reader.pendingRepeat != 0 || u.pushedCount != 0 || u.atEnd) return false;
+  if (readerState.pendingRepeat != 0 || u.pushedCount != 0 || u.atEnd) return false;
   // A copy of the next 64 bytes, ended by a NUL that stops every loop below.
   constexpr int kWindow = 64;
   const char* const start = u.readNext;
@@ -445,17 +427,17 @@ bool scanPlainReal(RecordUnit& u, float& item) {
     if (negative) value = -value;
   }
   u.readNext += q - window;
-  reader.haveValue = true;
-  reader.lastValue = value;
+  readerState.haveValue = true;
+  readerState.lastValue = value;
   item = toReal(value);
   return true;
 }
 
 // Whether the next real item may take the shaped scan.
 void allowShapedScan(const RecordUnit& u) {
-  reader.shapedScanAllowed = FreeFormReader::useBufferScan && FreeFormReader::useShapedScan &&
-                             reader.pendingRepeat == 0 && !reader.listEnded &&
-                             !reader.sawEndOfFile && u.pushedCount == 0 && !u.atEnd;
+  readerState.shapedScanAllowed = FreeFormReader::useBufferScan && FreeFormReader::useShapedScan &&
+                                  readerState.pendingRepeat == 0 && !readerState.listEnded &&
+                                  !readerState.sawEndOfFile && u.pushedCount == 0 && !u.atEnd;
 }
 
 // Gives up the reals read ahead that no item took: the reader then stands
@@ -469,12 +451,12 @@ void endReadAhead(RecordUnit& u) {
 
 // Steps common to both item kinds; false when the item gets no value.
 bool scanItem(ItemKind kind) {
-  if (reader.listEnded) return false;
+  if (readerState.listEnded) return false;
   RecordUnit& u = *statementState.currentUnit;
-  if (reader.sawEndOfFile) reportFailure(-1, "list in");
+  if (readerState.sawEndOfFile) reportFailure(-1, "list in");
   bool nullByComma = false;
-  if (reader.pendingRepeat == 0) {
-    reader.haveValue = false;
+  if (readerState.pendingRepeat == 0) {
+    readerState.haveValue = false;
     for (;;) {
       int c = next(u);
       if (isGap(c)) continue;
@@ -483,10 +465,10 @@ bool scanItem(ItemKind kind) {
         reportFailure(-1, "list in");
       }
       if (c == ',') {
-        reader.pendingRepeat = 1;
+        readerState.pendingRepeat = 1;
         nullByComma = true;
       } else if (c == '/') {
-        reader.listEnded = true;
+        readerState.listEnded = true;
         return false;
       } else {
         pushBack(u, c);
@@ -499,15 +481,15 @@ bool scanItem(ItemKind kind) {
     int c;
     while ((c = next(u)) == ' ' || c == '\t') {
     }
-    if (!(c == ',' && reader.pendingRepeat <= 1)) pushBack(u, c);
+    if (!(c == ',' && readerState.pendingRepeat <= 1)) pushBack(u, c);
   }
   if (u.readError != 0) [[unlikely]] {
     const int error = u.readError;
     u.readError = 0;
     reportSystemFailure(error, "list in");
   }
-  const bool stored = reader.haveValue;
-  if (reader.pendingRepeat > 0) --reader.pendingRepeat;
+  const bool stored = readerState.haveValue;
+  if (readerState.pendingRepeat > 0) --readerState.pendingRepeat;
   return stored;
 }
 
@@ -567,6 +549,8 @@ int32_t toInteger(double value) {
   return INT32_MIN;
 }
 
+ReaderState readerState;
+
 namespace FreeFormReader {
 
 bool useBufferScan = true;
@@ -575,125 +559,64 @@ bool useShapedScan = true;
 bool useRecordScan = true;
 ReadAhead readAhead;
 
-namespace {
-
-// The start of a read statement in every case.
-[[gnu::noinline]] void startSlowly(int32_t unit) {
+void startSlowly(int32_t unit) {
   statementState.reading = statementState.sequential = true;
   statementState.formatted = statementState.external = true;
   RecordUnit& u = startListStatement(unit);
-  reader.pendingRepeat = 0;
-  reader.listEnded = false;
-  reader.sawEndOfFile = false;
+  readerState.pendingRepeat = 0;
+  readerState.listEnded = false;
+  readerState.sawEndOfFile = false;
   if (u.lastWasWrite && switchToReading(u) != 0) reportFailure(126, "read start");
   if (u.atEnd) reportFailure(-1, "read start");
   if (u.stream == stdin) flushConsole();
   allowShapedScan(u);
   readAhead.record.count = readAhead.next = 0;
-  reader.recordScanAllowed = useBufferScan && useRecordScan && u.pushedCount == 0 && !u.atEnd;
-}
-
-}  // namespace
-
-void start(int32_t unit) {
-  // A file unit being read, not at its end: the statement only records
-  // itself.
-  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
-      units[unit].stream != stdin && !units[unit].lastWasWrite && !units[unit].atEnd) [[likely]] {
-    RecordUnit& u = units[unit];
-    statementState.reading = statementState.sequential = true;
-    statementState.formatted = statementState.external = true;
-    statementInProgress = true;
-    statementState.currentUnit = &u;
-    statementState.lastFormat = "list io";
-    statementState.lastFormatLength = 7;
-    reader.pendingRepeat = 0;
-    reader.listEnded = false;
-    reader.sawEndOfFile = false;
-    // Nothing stands in the way of the scans but characters given back.
-    const bool scans = useBufferScan && u.pushedCount == 0;
-    reader.shapedScanAllowed = scans && useShapedScan;
-    reader.recordScanAllowed = scans && useRecordScan;
-    readAhead.record.count = readAhead.next = 0;
-    return;
-  }
-  startSlowly(unit);
+  if (useBufferScan && useRecordScan && u.pushedCount == 0 && !u.atEnd) readAheadRecord(u);
 }
 
 void getInteger(int32_t& item) {
   endReadAhead(*statementState.currentUnit);
-  reader.recordScanAllowed = false;
-  if (getItem(ItemKind::integer)) item = toInteger(reader.lastValue);
+  if (getItem(ItemKind::integer)) item = toInteger(readerState.lastValue);
 }
 
 namespace {
 
 // The real items that neither read-ahead nor the shaped scan takes.
 [[gnu::noinline]] void getUnshapedReal(float& item) {
-  if (FreeFormReader::useBufferScan && !reader.listEnded && !reader.sawEndOfFile &&
+  if (FreeFormReader::useBufferScan && !readerState.listEnded && !readerState.sawEndOfFile &&
       scanPlainReal(*statementState.currentUnit, item)) {
     return;
   }
-  if (getItem(ItemKind::real)) item = toReal(reader.lastValue);
+  if (getItem(ItemKind::real)) item = toReal(readerState.lastValue);
 }
 
 }  // namespace
 
 void getOtherReal(float& item) {
   RecordUnit& u = *statementState.currentUnit;
-  if (reader.recordScanAllowed) {
-    reader.recordScanAllowed = false;
-    if (scanFixedColumns(u.readNext, static_cast<size_t>(u.readEnd - u.readNext), useShortScan,
-                         readAhead.record)) [[likely]] {
-      item = readAhead.record.values[0];
-      readAhead.next = 1;
-      return;
-    }
-  } else {
-    endReadAhead(u);
-  }
-  if (reader.shapedScanAllowed && scanShapedReal(u, item)) [[likely]] {
+  endReadAhead(u);
+  if (readerState.shapedScanAllowed && scanShapedReal(u, item)) [[likely]] {
     return;
   }
   getUnshapedReal(item);
 }
 
-namespace {
+namespace {}  // namespace
 
-// The items of getReals that the reals read ahead do not cover.
-[[gnu::noinline]] void getRealsOneByOne(float* items, int32_t count) {
+void getRealsOneByOne(float* items, int32_t count) {
   for (int32_t i = 0; i < count; ++i) getReal(items[i]);
 }
 
-}  // namespace
 
-void getReals(float* items, int32_t count) {
-  ReadAhead& a = readAhead;
-  if (count > 0 && a.record.count == 0 && reader.recordScanAllowed) {
-    // As the first getReal would: the record read ahead, or no more tries.
-    reader.recordScanAllowed = false;
-    RecordUnit& u = *statementState.currentUnit;
-    scanFixedColumns(u.readNext, static_cast<size_t>(u.readEnd - u.readNext), useShortScan,
-                     a.record);
-  }
-  if (count == 8 && a.record.count - a.next >= 8) [[likely]] {
-    memcpy(items, a.record.values + a.next, 8 * sizeof(float));
-    a.next += 8;
-    return;
-  }
-  getRealsOneByOne(items, count);
-}
-
-void finish() {
+void finishSlowly() {
   statementInProgress = false;
   RecordUnit& u = *statementState.currentUnit;
   endReadAhead(u);
-  reader.recordScanAllowed = false;
   // Most statements stop right at their record's line feed.
   if (!u.atEnd && u.pushedCount == 0 && u.readNext < u.readEnd && *u.readNext == '\n') [[likely]] {
     ++u.readNext;
   } else if (!u.atEnd && !skipPastLineEnd(u)) {
-    u.atEnd = reader.sawEndOfFile = true;
+    u.atEnd = readerState.sawEndOfFile = true;
   }
   serviceRequests();
 }

@@ -4,25 +4,42 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
+#include "recordio/process.h"
 #include "recordio/record_scan.h"
+#include "recordio/units.h"
 
 namespace recordio {
 
 constexpr int kMaxRetainedDigits = 40;
 constexpr int32_t kMaxExponent = 99999999;
 
+/// State of the one free-form read statement in progress.
+struct ReaderState {
+  int32_t pendingRepeat = 0;  ///< Items, this one included, that take the last scan.
+  bool listEnded = false;     ///< A slash ended the value list.
+  bool sawEndOfFile = false;  ///< The end of the file was met in this statement.
+  bool haveValue = false;     ///< The last scan gave a value (else a null value).
+  double lastValue = 0;
+  /// The next real item may take the shaped scan: no repeat, slash, end
+  /// of file or character given back stands in its way.  Set at the start
+  /// and after each item of the general path; the scans change none of it.
+  bool shapedScanAllowed = false;
+};
+
+extern ReaderState readerState;
+
 /// A free-form read statement: start, items, finish.
 namespace FreeFormReader {
-/// Begins a statement on `unit`; reads nothing.
-void start(int32_t unit);
+/// The start of a read statement in every case.
+void startSlowly(int32_t unit);
 /// Reads one integer item; a null value leaves `item` unchanged.
 void getInteger(int32_t& item);
+/// Reads `count` real items one at a time.
+void getRealsOneByOne(float* items, int32_t count);
 /// Reads one real item that the record scan has not read ahead.
 void getOtherReal(float& item);
-/// Reads `count` real items into `items[0]` to `items[count - 1]`, exactly
-/// as that many getReal calls would; the reals read ahead go over at once.
-void getReals(float* items, int32_t count);
 /// The reals of the statement's record that the record scan has read
 /// ahead, and the next to hand out; none outside a statement.
 struct ReadAhead {
@@ -39,8 +56,19 @@ inline void getReal(float& item) {
   }
   getOtherReal(item);
 }
-/// Ends the statement, passing over the rest of the current record.
-void finish();
+/// Reads `count` real items into `items[0]` to `items[count - 1]`, exactly
+/// as that many getReal calls would; the reals read ahead go over at once.
+inline void getReals(float* items, int32_t count) {
+  ReadAhead& a = readAhead;
+  if (count == 8 && a.record.count - a.next >= 8) [[likely]] {
+    memcpy(items, a.record.values + a.next, 8 * sizeof(float));
+    a.next += 8;
+    return;
+  }
+  getRealsOneByOne(items, count);
+}
+/// The end of a read statement in every case.
+void finishSlowly();
 /// Plain real items are read straight from the stream's buffer when set
 /// (the default); clear, every item takes the general path.  The two give
 /// the same results, which the number fuzzer checks.
@@ -53,11 +81,57 @@ extern bool useShortScan;
 /// point and digits, eight digits in all) is read a word at a time when
 /// set (the default); clear, it takes the other scans.  The same results.
 extern bool useShapedScan;
-/// With the buffer scan, the first real item of a statement reads its
-/// whole record ahead when the record holds fields in fixed columns, set
-/// (the default); clear, every item takes the other scans.  The same
-/// results again.
+/// With the buffer scan, the start of a statement reads its record ahead
+/// when the record holds fields in fixed columns, set (the default); clear,
+/// every item takes the other scans.  The same results again.
 extern bool useRecordScan;
+/// Reads the record at the unit's read position ahead when it holds fields
+/// in fixed columns; consumes nothing (the items take the reals in turn).
+inline void readAheadRecord(const RecordUnit& unit) {
+  scanFixedColumns(unit.readNext, static_cast<size_t>(unit.readEnd - unit.readNext), useShortScan,
+                   readAhead.record);
+}
+
+/// Begins a statement on `unit`; reads nothing.
+inline void start(int32_t unit) {
+  // A file unit being read, not at its end: the statement only records
+  // itself.
+  if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
+      units[unit].stream != stdin && !units[unit].lastWasWrite && !units[unit].atEnd) [[likely]] {
+    RecordUnit& u = units[unit];
+    statementState.reading = statementState.sequential = true;
+    statementState.formatted = statementState.external = true;
+    statementInProgress = true;
+    statementState.currentUnit = &u;
+    statementState.lastFormat = "list io";
+    statementState.lastFormatLength = 7;
+    readerState.pendingRepeat = 0;
+    readerState.listEnded = false;
+    readerState.sawEndOfFile = false;
+    // Nothing stands in the way of the scans but characters given back.
+    const bool scans = useBufferScan && u.pushedCount == 0;
+    readerState.shapedScanAllowed = scans && useShapedScan;
+    readAhead.record.count = readAhead.next = 0;
+    if (scans && useRecordScan) readAheadRecord(u);
+    return;
+  }
+  startSlowly(unit);
+}
+
+/// Ends the statement, passing over the rest of the current record.
+inline void finish() {
+  // Every real read ahead was taken: the record ends at the line feed
+  // after them.
+  ReadAhead& a = readAhead;
+  if (a.record.count != 0 && a.next == a.record.count) [[likely]] {
+    statementInProgress = false;
+    statementState.currentUnit->readNext = a.record.end + 1;
+    a.record.count = a.next = 0;
+    serviceRequests();
+    return;
+  }
+  finishSlowly();
+}
 }  // namespace FreeFormReader
 
 /// The decimal text of a scanned number: a minus sign when negative, the
