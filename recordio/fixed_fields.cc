@@ -520,7 +520,12 @@ template <size_t... F>
 [[gnu::always_inline]] inline bool placeRowByFours(char* row, const float* values,
                                                    std::index_sequence<F...>) {
   static_assert(sizeof...(F) == 4);
-  const __m128i bits = _mm_castps_si128(_mm_loadu_ps(values));
+  // The values were stored one by one: loaded so, each load takes its
+  // value straight from its store, where one wide load would wait for all
+  // four stores to reach the cache.
+  const __m128 low = _mm_unpacklo_ps(_mm_load_ss(values), _mm_load_ss(values + 1));
+  const __m128 high = _mm_unpacklo_ps(_mm_load_ss(values + 2), _mm_load_ss(values + 3));
+  const __m128i bits = _mm_castps_si128(_mm_movelh_ps(low, high));
   const __m128i magnitude = _mm_srli_epi32(_mm_slli_epi32(bits, 1), 1);
   const __m128i tooLarge = _mm_cmpgt_epi32(
       magnitude, _mm_set1_epi32(static_cast<int>(std::bit_cast<uint32_t>(1000.0f)) - 1));

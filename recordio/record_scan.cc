@@ -42,22 +42,16 @@ Bits withoutLowestBit(Bits bits) {
   return bits;
 }
 
-// The bytes of each kind the record may hold.  Beside them, the bytes as
-// the fields' values are read from: a digit as its value, a minus sign as
-// 16, anything else as 0.
+// The bytes of each kind the record may hold.
 struct Kinds {
   Bits digit, blank, point, minus;
 };
 
-constexpr unsigned char kMinusFlag = 0x10;
-
 // The kinds of the first `length` bytes of `line`, one byte at a time.
-void kindsOneByOne(const char* line, int length, Kinds& kinds, unsigned char* clean) {
+void kindsOneByOne(const char* line, int length, Kinds& kinds) {
   for (int i = 0; i < length; ++i) {
     const unsigned char c = static_cast<unsigned char>(line[i]);
-    const bool digit = static_cast<unsigned>(c - '0') < 10;
-    clean[i] = digit ? static_cast<unsigned char>(c - '0') : c == '-' ? kMinusFlag : 0;
-    if (digit) setBit(kinds.digit, i);
+    if (static_cast<unsigned>(c - '0') < 10) setBit(kinds.digit, i);
     if (c == ' ') setBit(kinds.blank, i);
     if (c == '.') setBit(kinds.point, i);
     if (c == '-') setBit(kinds.minus, i);
@@ -69,28 +63,35 @@ static_assert(std::endian::native == std::endian::little, "SSE2 machines are lit
 
 // The same, 16 bytes at a time, for the blocks of 16 that hold the first
 // `length` bytes; the bytes after them in the last block count as well.
-void kindsByMasks(const char* line, int length, Kinds& kinds, unsigned char* clean) {
-  alignas(8) uint16_t masks[4][8] = {};
-  const __m128i zero = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9);
-  const __m128i minus = _mm_set1_epi8('-'), blank = _mm_set1_epi8(' ');
-  const __m128i point = _mm_set1_epi8('.'), flag = _mm_set1_epi8(kMinusFlag);
-  for (int b = 0; 16 * b < length; ++b) {
-    const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 16 * b));
-    const __m128i value = _mm_sub_epi8(text, zero);
-    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(value, nine), value);
-    const __m128i isMinus = _mm_cmpeq_epi8(text, minus);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(clean + 16 * b),
-                     _mm_or_si128(_mm_and_si128(value, isDigit), _mm_and_si128(isMinus, flag)));
-    masks[0][b] = static_cast<uint16_t>(_mm_movemask_epi8(isDigit));
-    masks[1][b] = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, blank)));
-    masks[2][b] = static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(text, point)));
-    masks[3][b] = static_cast<uint16_t>(_mm_movemask_epi8(isMinus));
-  }
-  Bits* const out[] = {&kinds.digit, &kinds.blank, &kinds.point, &kinds.minus};
-  for (int k = 0; k < 4; ++k) {
-    memcpy(&out[k]->low, &masks[k][0], 8);
-    memcpy(&out[k]->high, &masks[k][4], 8);
-  }
+// Block `B` adds its bits to the kinds, which stay in registers; false
+// past the last block.
+template <int B>
+[[gnu::always_inline]] inline bool kindsOfBlock(const char* line, int length, Kinds& kinds) {
+  if (16 * B >= length) return false;
+  const __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 16 * B));
+  const __m128i value = _mm_sub_epi8(text, _mm_set1_epi8('0'));
+  const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(value, _mm_set1_epi8(9)), value);
+  const __m128i isMinus = _mm_cmpeq_epi8(text, _mm_set1_epi8('-'));
+  const auto add = [](Bits& bits, int mask) {
+    const uint64_t word = uint64_t{static_cast<uint16_t>(mask)} << 16 * (B % 4);
+    if constexpr (B < 4) {
+      bits.low |= word;
+    } else {
+      bits.high |= word;
+    }
+  };
+  add(kinds.digit, _mm_movemask_epi8(isDigit));
+  add(kinds.blank, _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_set1_epi8(' '))));
+  add(kinds.point, _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_set1_epi8('.'))));
+  add(kinds.minus, _mm_movemask_epi8(isMinus));
+  return true;
+}
+
+[[gnu::always_inline]] inline void kindsByMasks(const char* line, int length, Kinds& kinds) {
+  kindsOfBlock<0>(line, length, kinds) && kindsOfBlock<1>(line, length, kinds) &&
+      kindsOfBlock<2>(line, length, kinds) && kindsOfBlock<3>(line, length, kinds) &&
+      kindsOfBlock<4>(line, length, kinds) && kindsOfBlock<5>(line, length, kinds) &&
+      kindsOfBlock<6>(line, length, kinds) && kindsOfBlock<7>(line, length, kinds);
 }
 #endif
 
@@ -158,17 +159,22 @@ void makeLayout(int length, int width, int decimals) {
                 l.fraction.high)) == 0;
 }
 
-// The value of each field, one at a time: its digits as one eight-digit
-// number, the sign from the flag a minus sign left.  At most eight digits
-// and a power of ten up to 1e8 are exact doubles, so the one division
-// rounds once, as the general conversion does.  A zero keeps no sign.
-void valuesOneByOne(const unsigned char* clean, int count, const Layout& l, float* values) {
+// The value of each field, one at a time: its digit bytes as one
+// eight-digit number (a blank or minus sign, whose bit 4 is clear, as 0;
+// of the bytes that fitsLayout lets through, only a minus sign has bit 4
+// clear and bit 0 set).  At most eight digits and a power of ten up to
+// 1e8 are exact doubles, so the one division rounds once, as the general
+// conversion does.  A zero keeps no sign.  `text` must have eight
+// readable bytes before it.
+void valuesOneByOne(const unsigned char* text, int count, const Layout& l, float* values) {
+  constexpr uint64_t kLowBits = 0x0101010101010101;
   for (int f = 0; f < count; ++f) {
-    const unsigned char* const end = clean + (f + 1) * l.width;
-    const uint64_t digits =
+    const unsigned char* const end = text + (f + 1) * l.width;
+    const uint64_t bytes =
         (loadText(end - 9) & l.integerBytes[0]) | (loadText(end - 8) & l.fractionBytes[0]);
-    const int64_t number = static_cast<int64_t>(eightDigitValue(digits));
-    const int64_t sign = -static_cast<int64_t>((digits & 0x1010101010101010) != 0);
+    const uint64_t digitBytes = (bytes >> 4) & kLowBits;
+    const int64_t number = static_cast<int64_t>(eightDigitValue(bytes & digitBytes * 0x0f));
+    const int64_t sign = -static_cast<int64_t>((bytes & ~(bytes >> 4) & kLowBits) != 0);
     values[f] = static_cast<float>(static_cast<double>((number ^ sign) - sign) / l.divisor[0]);
   }
 }
@@ -176,27 +182,27 @@ void valuesOneByOne(const unsigned char* clean, int count, const Layout& l, floa
 #if defined(__SSE2__)
 // The same, two fields at a time: the digits of each in one half of a
 // register, summed in pairs, fours and eights as eightDigitValue does;
-// `values` takes an even number of values.
-void valuesByTwos(const unsigned char* clean, int count, const Layout& l, float* values) {
+// the values go out four at a time, so `values` takes a multiple of four
+// (the fields past the last repeat it).
+void valuesByTwos(const unsigned char* text, int count, const Layout& l, float* values) {
   const __m128i integerBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(l.integerBytes));
   const __m128i fractionBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(l.fractionBytes));
-  const __m128i flags = _mm_set1_epi8(kMinusFlag), low = _mm_set1_epi8(0x0f);
+  const __m128i minus = _mm_set1_epi8('-'), low = _mm_set1_epi8(0x0f);
   const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi32(-1);
   const __m128d divisor = _mm_load_pd(l.divisor);
   const auto load = [](const unsigned char* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
   };
   const ptrdiff_t width = l.width;
-  const unsigned char* first = clean + width - 9;  // the eight before the first field's last
-  for (int f = 0; f < count; f += 2, first += 2 * width) {
-    const unsigned char* const second = f + 1 < count ? first + width : first;
-    const __m128i digits = _mm_or_si128(
+  const auto two = [&](const unsigned char* first, const unsigned char* second) {
+    const __m128i bytes = _mm_or_si128(
         _mm_and_si128(_mm_unpacklo_epi64(load(first), load(second)), integerBytes),
         _mm_and_si128(_mm_unpacklo_epi64(load(first + 1), load(second + 1)), fractionBytes));
-    // All ones in the low half of each field's half where it has no minus.
-    const __m128i positive =
-        _mm_cmpeq_epi32(_mm_sad_epu8(_mm_and_si128(digits, flags), zero), zero);
-    const __m128i d = _mm_and_si128(digits, low);
+    // All ones in the low half of each field's half where it has no minus;
+    // the digits' values, blanks and the minus sign as 0.
+    const __m128i isMinus = _mm_cmpeq_epi8(bytes, minus);
+    const __m128i positive = _mm_cmpeq_epi32(_mm_sad_epu8(isMinus, zero), zero);
+    const __m128i d = _mm_andnot_si128(isMinus, _mm_and_si128(bytes, low));
     const __m128i pairs =
         _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(d, _mm_set1_epi16(0xff)), _mm_set1_epi16(10)),
                       _mm_srli_epi16(d, 8));
@@ -207,8 +213,18 @@ void valuesByTwos(const unsigned char* clean, int count, const Layout& l, float*
     const __m128i numbers = _mm_shuffle_epi32(eights, _MM_SHUFFLE(3, 1, 2, 0));
     const __m128i sign = _mm_xor_si128(_mm_shuffle_epi32(positive, _MM_SHUFFLE(3, 1, 2, 0)), ones);
     const __m128i signed_ = _mm_sub_epi32(_mm_xor_si128(numbers, sign), sign);
-    const __m128 two = _mm_cvtpd_ps(_mm_div_pd(_mm_cvtepi32_pd(signed_), divisor));
-    _mm_storel_pi(reinterpret_cast<__m64*>(values + f), two);
+    return _mm_cvtpd_ps(_mm_div_pd(_mm_cvtepi32_pd(signed_), divisor));
+  };
+  // Where the eight bytes before a field's last eight start.
+  const unsigned char* p = text + width - 9;
+  int f = 0;
+  for (; f + 4 <= count; f += 4, p += 4 * width) {
+    _mm_storeu_ps(values + f, _mm_movelh_ps(two(p, p + width), two(p + 2 * width, p + 3 * width)));
+  }
+  if (f < count) {
+    const unsigned char* const last = text + count * width - 9;
+    const auto upTo = [&](int k) { return f + k < count ? p + k * width : last; };
+    _mm_storeu_ps(values + f, _mm_movelh_ps(two(p, upTo(1)), two(upTo(2), upTo(3))));
   }
 }
 #endif
@@ -226,19 +242,15 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
     if (!feed) return false;
     length = static_cast<int>(static_cast<const char*>(feed) - line);
   }
-  // Eight bytes before the record read as 0, for the first field's words.
-  unsigned char area[8 + kWindow];
-  memset(area, 0, 8);
-  unsigned char* const clean = area + 8;
   Kinds kinds;
 #if defined(__SSE2__)
   if (byMasks) {
-    kindsByMasks(line, length, kinds, clean);
+    kindsByMasks(line, length, kinds);
   } else {
-    kindsOneByOne(line, length, kinds, clean);
+    kindsOneByOne(line, length, kinds);
   }
 #else
-  kindsOneByOne(line, length, kinds, clean);
+  kindsOneByOne(line, length, kinds);
 #endif
   if (!sameLength || !fitsLayout(kinds, layout)) {
     // The record may end sooner than the one before.
@@ -259,15 +271,25 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
     if (!fitsLayout(kinds, layout)) return false;
   }
   const int count = layout.count;
+  // The fields' words start up to eight bytes before a field's end; for
+  // fields narrower than nine, before the record too, so they are read
+  // from a copy with eight blanks before it.
+  const unsigned char* text = reinterpret_cast<const unsigned char*>(line);
+  unsigned char copy[8 + kWindow];
+  if (layout.width < 9) {
+    memset(copy, ' ', 8);
+    memcpy(copy + 8, line, static_cast<size_t>(length));
+    text = copy + 8;
+  }
 #if defined(__SSE2__)
   if (byMasks) {
-    valuesByTwos(clean, count, layout, record.values);
+    valuesByTwos(text, count, layout, record.values);
   } else {
-    valuesOneByOne(clean, count, layout, record.values);
+    valuesOneByOne(text, count, layout, record.values);
   }
 #else
   (void)byMasks;
-  valuesOneByOne(clean, count, layout, record.values);
+  valuesOneByOne(text, count, layout, record.values);
 #endif
   record.count = count;
   record.width = layout.width;
