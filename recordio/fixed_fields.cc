@@ -597,6 +597,8 @@ template <size_t... F>
 
 }  // namespace
 
+bool placeWholeRow(char* row, const float* values) { return placeRow(row, values); }
+
 void finish() {
   PendingRow& row = pendingRow;
   RecordUnit& u = *statementState.currentUnit;

@@ -93,6 +93,11 @@ inline void putReal(float value) {
 }
 /// Places the row and hands it to the unit.
 void finish();
+/// Places a whole row of `values` (its characters and the line feed) at
+/// `row`, which must have 48 bytes of storage, when every value comes from
+/// the tables, as the walk over the edit list would place it; false, with
+/// `row` undefined, otherwise.  The quick way of finish.
+bool placeWholeRow(char* row, const float* values);
 /// The texts of a row's four fields are made four at once where the
 /// processor can when set (the default); clear, one at a time.  The same
 /// rows either way.
