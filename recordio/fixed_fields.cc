@@ -509,7 +509,7 @@ template <size_t... F>
   for (int f = 0; f < kFieldCount; ++f) made &= tabledText(values[f], texts[f]);
   if (!made) return false;
   memcpy(row, kRowLayout.text.data(), kRowLayout.text.size());
-  return (placeRowField<F>(row, texts[F]) & ...);
+  return (placeRowField<F>(row, texts[F]) && ...);
 }
 
 #if defined(__SSE2__)
@@ -556,7 +556,7 @@ template <size_t... F>
   const uint32_t* const wholeTexts = &kShortTexts.whole[0][0];
   memcpy(row, kRowLayout.text.data(), kRowLayout.text.size());
   return (placeRowField<F>(row, wholeTexts[wholeIndex[F]] |
-                                    uint64_t{kShortTexts.decimals[fractionIndex[F]]} << 32) &
+                                    uint64_t{kShortTexts.decimals[fractionIndex[F]]} << 32) &&
           ...);
 }
 #endif
