@@ -5,7 +5,9 @@
 # A section "## VERSION — YYYY-MM-DD HH:MM UTC" becomes one entry, each
 # "### Group" heading a line "  * Group:", each "- item" below it a line
 # "    - item", and a paragraph outside a list a "  * " item of its own.
-# Everything before the first version is left out.  Continuation lines are
+# Everything before the first version is left out: the title, the
+# introduction and a section "## Unreleased" of changes since the last
+# release.  Continuation lines are
 # indented to match, so a line of the Markdown file must stay within 76
 # characters for the changelog's lines to stay within 80; a longer one
 # stops the build.
@@ -55,7 +57,9 @@ while(NOT text STREQUAL "")
   math(EXPR line_number "${line_number} + 1")
   string(REGEX REPLACE "[ \t\r]+$" "" line "${line}")
 
-  if(line MATCHES "^## ")
+  if(line STREQUAL "## Unreleased" AND NOT in_entry)
+    # Changes not released yet belong to no package.
+  elseif(line MATCHES "^## ")
     if(NOT line MATCHES
        "^## ([0-9][^ ]*) .* ([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9]) ([0-9][0-9]):([0-9][0-9]) UTC$")
       message(FATAL_ERROR
