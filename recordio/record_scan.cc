@@ -146,11 +146,12 @@ void makeLayout(int length, int width, int decimals) {
   // A digit or a sign must be followed by a digit within the integer part.
   const Bits signOrDigit = {k.digit.low | k.minus.low, k.digit.high | k.minus.high};
   const Bits shifted = {signOrDigit.low << 1, signOrDigit.high << 1 | signOrDigit.low >> 63};
-  const auto wrong = [&](uint64_t digit, uint64_t blank, uint64_t point, uint64_t minus,
-                         uint64_t after, const uint64_t opening, uint64_t integer,
-                         uint64_t integerAfter, uint64_t points, uint64_t fraction) {
-    return (opening & ~blank) | (points & ~point) | (fraction & ~digit) |
-           (integer & ~(blank | minus | digit)) | (after & integerAfter & ~digit);
+  // The kinds of 64 bytes, then where the layout wants each.
+  const auto wrong = [](uint64_t digit, uint64_t blank, uint64_t point, uint64_t minus,
+                        uint64_t afterSignOrDigit, uint64_t opening, uint64_t integer,
+                        uint64_t integerAfterInteger, uint64_t pointPlace, uint64_t fraction) {
+    return (opening & ~blank) | (pointPlace & ~point) | (fraction & ~digit) |
+           (integer & ~(blank | minus | digit)) | (afterSignOrDigit & integerAfterInteger & ~digit);
   };
   return (wrong(k.digit.low, k.blank.low, k.point.low, k.minus.low, shifted.low, l.opening.low,
                 l.integer.low, l.integerAfterInteger.low, l.point.low, l.fraction.low) |
