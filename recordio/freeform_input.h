@@ -92,7 +92,8 @@ inline void readAheadRecord(const RecordUnit& unit) {
                    readAhead.record);
 }
 
-/// Begins a statement on `unit`; reads nothing.
+/// Begins a statement on `unit`.  It consumes nothing: at most it looks at
+/// the record already in the unit's read buffer, reading it ahead.
 inline void start(int32_t unit) {
   // A file unit being read, not at its end: the statement only records
   // itself.
