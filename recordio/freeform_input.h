@@ -121,12 +121,12 @@ inline void start(int32_t unit) {
 
 /// Ends the statement, passing over the rest of the current record.
 inline void finish() {
-  // Every real read ahead was taken: the record ends at the line feed
+  // Every real read ahead was taken: the record ends at the line end
   // after them.
   ReadAhead& a = readAhead;
   if (a.record.count != 0 && a.next == a.record.count) [[likely]] {
     statementInProgress = false;
-    statementState.currentUnit->readNext = a.record.end + 1;
+    statementState.currentUnit->readNext = a.record.next;
     a.record.count = a.next = 0;
     serviceRequests();
     return;

@@ -234,15 +234,31 @@ void valuesByTwos(const unsigned char* text, int count, const Layout& l, float* 
 
 bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord& record) {
   if (held < kWindow) return false;
-  // Most records have the layout of the one before; where the line feed
-  // comes there, the kinds of the bytes before it tell whether they have.
-  int length = layout.length;
-  const bool sameLength = length >= 0 && line[length] == '\n';
-  if (!sameLength) {
+  // Most records have the layout of the one before; where the line end
+  // (a line feed, or a carriage return and a line feed) comes there, the
+  // kinds of the bytes before it tell whether they have.
+  int length = layout.length, lineEnd = 0;
+  if (length >= 0 && line[length] == '\n') {
+    lineEnd = 1;
+  } else if (length >= 0 && length + 1 < static_cast<int>(kWindow) && line[length] == '\r' &&
+             line[length + 1] == '\n') {
+    lineEnd = 2;
+  }
+  const bool sameLength = lineEnd != 0;
+  // Otherwise, or when they have not, the record ends at the first line
+  // feed, a carriage return before it belonging to the line end.
+  const auto findLineEnd = [&] {
     const void* feed = memchr(line, '\n', kWindow);
     if (!feed) return false;
     length = static_cast<int>(static_cast<const char*>(feed) - line);
-  }
+    lineEnd = 1;
+    if (length > 0 && line[length - 1] == '\r') {
+      --length;
+      lineEnd = 2;
+    }
+    return true;
+  };
+  if (!sameLength && !findLineEnd()) return false;
   Kinds kinds;
 #if defined(__SSE2__)
   if (byMasks) {
@@ -255,8 +271,7 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
 #endif
   if (!sameLength || !fitsLayout(kinds, layout)) {
     // The record may end sooner than the one before.
-    if (sameLength)
-      length = static_cast<int>(static_cast<const char*>(memchr(line, '\n', kWindow)) - line);
+    if (sameLength) findLineEnd();
     // The width from the first two points, the decimals from the first.
     const int firstPoint = lowestBit(kinds.point);
     const int secondPoint = lowestBit(withoutLowestBit(kinds.point));
@@ -296,6 +311,7 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
   record.width = layout.width;
   record.line = line;
   record.end = line + length;
+  record.next = line + length + lineEnd;
   return true;
 }
 

@@ -1,11 +1,12 @@
 // Every real of the records' own shapes, read with the record scan and
 // the shaped scan (by bit masks where the processor has them, and by
 // words) and with the general path alone: the same value, bit for bit,
-// and the same read position after each statement.  Then records of
-// fixed columns of every width the record scan takes, some spoilt by a
-// byte, read every way in a child: the same values and the same end.  The shapes are the maximum
-// record's (F10.5 fields, magnitudes below 100) and the sample record's
-// (F10.3, below 1000), each number with both signs.
+// and the same read position after each statement.  The shapes are the
+// maximum record's (F10.5 fields, magnitudes below 100) and the sample
+// record's (F10.3, below 1000), each number with both signs.  Then records
+// of fixed columns of every width the record scan takes, with either line
+// end, some spoilt by a byte, read every way in a child: the same values,
+// the same positions and the same end.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -111,8 +112,10 @@ int pick(std::mt19937& random, int low, int high) {
 
 // A record of `count` fields of `width` characters with `decimals`
 // digits after the point: a blank, then blanks, a minus sign or none and
-// digits, the point and the decimals; now and then one byte spoilt.
-std::string columnRecord(std::mt19937& random, int width, int decimals, int count) {
+// digits, the point and the decimals, then `lineEnd`; now and then one
+// byte spoilt.
+std::string columnRecord(std::mt19937& random, int width, int decimals, int count,
+                         const std::string& lineEnd) {
   std::string text;
   for (int f = 0; f < count; ++f) {
     const int room = width - decimals - 2;
@@ -133,7 +136,7 @@ std::string columnRecord(std::mt19937& random, int width, int decimals, int coun
     text[pick(random, 0, static_cast<int>(text.size()) - 1)] =
         from[pick(random, 0, static_cast<int>(from.size()) - 1)];
   }
-  return text + '\n';
+  return text + lineEnd;
 }
 
 TEST(RecordScan, RecordsOfFixedColumnsReadAsTheGeneralPath) {
@@ -144,15 +147,17 @@ TEST(RecordScan, RecordsOfFixedColumnsReadAsTheGeneralPath) {
   int compared = 0;
   size_t statements = 0;
   for (int trial = 0; trial < 300; ++trial) {
-    // Runs of records of one layout, as files have them; now and then a
-    // width, count or decimals that the record scan does not take.
+    // Runs of records of one layout and line end, as files have them; now
+    // and then a width, count or decimals that the record scan does not
+    // take.
     std::string text;
     while (text.size() < 20000) {
       const int width = pick(random, 3, pick(random, 0, 9) == 0 ? 12 : 10);
       const int decimals = pick(random, 1, width - 2);
       const int count = pick(random, 1, pick(random, 0, 9) == 0 ? 17 : 16);
+      const std::string lineEnd = pick(random, 0, 2) == 0 ? "\r\n" : "\n";
       for (int run = pick(random, 1, 40); run > 0; --run)
-        text += columnRecord(random, width, decimals, count);
+        text += columnRecord(random, width, decimals, count, lineEnd);
     }
     // Statements of 0 to 12 real items, as many as the text holds.
     const unsigned itemsSeed = random();
