@@ -251,6 +251,15 @@ constexpr ShortTexts kShortTexts = [] {
   return true;
 }
 
+// A text of tabledText for a field `cut` characters narrower than it:
+// the text without that many leading blanks, the rest moving down; false
+// when it has fewer.
+inline bool cutLeadingBlanks(uint64_t& text, int cut) {
+  if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
+  text >>= 8 * cut;
+  return true;
+}
+
 // That field in a field of 5 to 16 characters, its eight characters
 // stored ending at the field's end over a run of 16 blanks, so `field`
 // must have 16 bytes of storage.  False, having set nothing but those
@@ -266,9 +275,7 @@ constexpr ShortTexts kShortTexts = [] {
   }
   // A narrower field takes the text without its leading blanks, if it has
   // that many.
-  const int cut = 8 - width;
-  if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
-  text >>= 8 * cut;
+  if (!cutLeadingBlanks(text, 8 - width)) return false;
   storeEight(field, text);
   return true;
 }
@@ -474,9 +481,9 @@ constexpr bool kEveryFieldTabled = [] {
 }();
 
 // Field `F` of a row laid out as kRowLayout, from its text from the
-// tables; false when it does not fit.  A field narrower than the text takes it without
-// its leading blanks, if it has that many, and keeps the row's own bytes
-// after it.
+// tables; false when it does not fit.  A field narrower than the text
+// takes it without its leading blanks, if it has that many, and keeps the
+// row's own bytes after it.
 template <int F>
 [[gnu::always_inline]] inline bool placeRowField(char* row, uint64_t text) {
   constexpr FieldPlan plan = kFieldPlans[F];
@@ -485,15 +492,14 @@ template <int F>
     storeEight(row + start + plan.width - 8, text);
     return true;
   } else {
-    constexpr int cut = 8 - plan.width;
     constexpr uint64_t after = [] {
       uint64_t bytes = 0;
       for (int i = plan.width; i < 8; ++i)
         bytes |= uint64_t{static_cast<uint8_t>(kRowLayout.text[start + i])} << 8 * i;
       return bytes;
     }();
-    if (cut > 3 || ((text ^ 0x20202020) & ((uint64_t{1} << 8 * cut) - 1)) != 0) return false;
-    storeEight(row + start, text >> 8 * cut | after);
+    if (!cutLeadingBlanks(text, 8 - plan.width)) return false;
+    storeEight(row + start, text | after);
     return true;
   }
 }

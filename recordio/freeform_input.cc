@@ -445,7 +445,7 @@ void allowShapedScan(const RecordUnit& u) {
 void endReadAhead(RecordUnit& u) {
   FreeFormReader::ReadAhead& a = FreeFormReader::readAhead;
   if (a.record.count == 0) return;
-  u.readNext = a.next == a.record.count ? a.record.end : positionAfterFields(a.record, a.next);
+  u.readNext = positionAfterFields(a.record, a.next);
   a.record.count = a.next = 0;
 }
 
@@ -601,12 +601,9 @@ void getOtherReal(float& item) {
   getUnshapedReal(item);
 }
 
-namespace {}  // namespace
-
 void getRealsOneByOne(float* items, int32_t count) {
   for (int32_t i = 0; i < count; ++i) getReal(items[i]);
 }
-
 
 void finishSlowly() {
   statementInProgress = false;
