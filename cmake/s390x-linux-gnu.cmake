@@ -1,16 +1,4 @@
 # Cross build for Linux on s390x: cmake -S . -B build-s390x --toolchain cmake/s390x-linux-gnu.cmake
-# (Debian: g++-s390x-linux-gnu qemu-user).  Programs run under qemu-s390x;
-# -L lets it find the target's loader and libraries for the dynamically
-# linked test programs (the static cdmg2csv needs none).
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR s390x)
-set(CMAKE_C_COMPILER s390x-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER s390x-linux-gnu-g++)
-
-set(CMAKE_FIND_ROOT_PATH /usr/s390x-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-s390x -L /usr/s390x-linux-gnu)
+# (Debian: g++-s390x-linux-gnu qemu-user).  Programs run under qemu-s390x.
+set(CDMG_CROSS_PROCESSOR s390x)
+include(${CMAKE_CURRENT_LIST_DIR}/linux-gnu-cross.cmake)
