@@ -239,7 +239,8 @@ ProgramResult runProgram(const ProgramRun& run) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     (void)!write(input[1], run.input.data(), run.input.size());
   }
-  if (run.signalAfterOutput) {
+  const bool fromOutput = run.signalAfterOutput || run.timedFromOutput;
+  if (fromOutput) {
     struct stat info;
     for (int tries = 0; tries < 100000; ++tries) {
       if (stat(out.c_str(), &info) == 0 && info.st_size > 0) break;
@@ -248,7 +249,7 @@ ProgramResult runProgram(const ProgramRun& run) {
       std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     std::this_thread::sleep_for(std::chrono::microseconds(run.signalDelayMicros));
-    kill(pid, run.signalAfterOutput);
+    if (run.signalAfterOutput) kill(pid, run.signalAfterOutput);
   }
   const auto signalled = std::chrono::steady_clock::now();
   if (!run.holdInput) close(input[1]);
@@ -269,9 +270,9 @@ ProgramResult runProgram(const ProgramRun& run) {
     result.startError.assign(message, length);
     ADD_FAILURE() << result.startError;
   }
-  result.seconds = std::chrono::duration<double>(
-                       ended - (run.signalAtPrompt || run.signalAfterOutput ? signalled : began))
-                       .count();
+  result.seconds =
+      std::chrono::duration<double>(ended - (run.signalAtPrompt || fromOutput ? signalled : began))
+          .count();
   result.out = readFile(out);
   result.err = readFile(err);
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
