@@ -89,6 +89,7 @@ void writeStateLines() {
   if (failureReportStarted) {
     fputs("(the failure report was already under way; aborting)", stderr);
     fflush(stderr);
+    raisingHere = 1;  // through the abort handler, when it is still bound
     abort();
   }
   failureReportStarted = true;

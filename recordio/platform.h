@@ -64,6 +64,20 @@ long readSome(int fd, void* data, size_t size);
 /// Writes up to `size` bytes: the count written, or -1 with errno.
 long writeSome(int fd, const void* data, size_t size);
 
+/// The most bytes that one write to a pipe or FIFO takes whole or not at
+/// all (PIPE_BUF).
+extern const size_t kPipeAtomicWrite;
+
+/// Whether the descriptor is a pipe or FIFO whose writes are written whole
+/// up to kPipeAtomicWrite bytes, and which `writeWithoutWaiting` serves.
+/// Always false on Windows, whose pipes have neither.
+bool isPipe(int fd);
+
+/// Writes up to `size` bytes to a pipe or FIFO without waiting for its
+/// reader: the count written, or -1 with errno (EAGAIN when it takes
+/// nothing now).
+long writeWithoutWaiting(int fd, const void* data, size_t size);
+
 /// Moves the descriptor's position (SEEK_SET, SEEK_CUR, SEEK_END); the new
 /// position, or -1.
 int64_t seekTo(int fd, int64_t offset, int whence);

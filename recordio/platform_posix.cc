@@ -1,5 +1,8 @@
 // The platform functions on a POSIX system (Linux, macOS, the BSDs): POSIX
-// calls only.
+// calls only.  The system calls, all named by POSIX: fcntl, open, fstat,
+// sigaction, sigprocmask, pselect, read, write, lseek, ftruncate, access,
+// isatty; and through the C library fopen, freopen, fileno, fclose,
+// strerror.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/select.h>
@@ -7,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "recordio/platform.h"
@@ -35,29 +39,61 @@ Ending endingOf(int signal) {
   return kFloatingException;
 }
 
-// Whether a signal was sent by this process itself (raise, abort) or by
-// the kernel for a fault of this process.  Such a signal comes where the
-// process stands, never inside a stream operation, and a fault cannot
-// even be returned to: its ending is carried out at once.  Anything else
-// (another process, the terminal) is a request from outside.
-bool raisedHere(const siginfo_t* info) {
-  const int code = info->si_code;
+// The codes with which the system reports an arithmetic fault of this
+// process (POSIX names them; their values are each system's).
+constexpr int kFaultCodes[] = {FPE_INTDIV, FPE_INTOVF, FPE_FLTDIV, FPE_FLTOVF,
+                               FPE_FLTUND, FPE_FLTRES, FPE_FLTINV, FPE_FLTSUB};
+
+// The codes of a signal that was sent (by a process, the terminal, a timer,
+// a message queue), as far as the headers define them.  Sent signals carry
+// no fault code on any system (checked here against each build's headers):
+// a fault cannot be sent.
+constexpr int kSentCodes[] = {
+    SI_USER,   SI_QUEUE, SI_TIMER, SI_ASYNCIO, SI_MESGQ,
 #ifdef SI_KERNEL
-  if (code == SI_KERNEL) return false;  // Linux: sent by the terminal
+    SI_KERNEL,
 #endif
 #ifdef SI_TKILL
-  if (code == SI_TKILL) return info->si_pid == getpid();  // Linux: raise
+    SI_TKILL,
 #endif
-  if (code == SI_USER) return info->si_pid == getpid();
-  return code > 0;
+#ifdef SI_SIGIO
+    SI_SIGIO,
+#endif
+#ifdef SI_LWP
+    SI_LWP,
+#endif
+#ifdef SI_NOINFO
+    SI_NOINFO,
+#endif
+};
+
+constexpr bool faultCodesAreNotSent() {
+  for (int fault : kFaultCodes) {
+    for (int sent : kSentCodes) {
+      if (fault == sent) return false;
+    }
+  }
+  return true;
+}
+static_assert(faultCodesAreNotSent(), "a code of a sent signal equals an arithmetic fault's");
+
+// Whether a signal's ending is carried out where it comes, at once: the
+// process is aborting itself (raisingHere, set just before), or the
+// signal reports an arithmetic fault of this process, which cannot be
+// returned to.  Anything else (another process, the terminal, raise from
+// elsewhere) is a request, carried out between stream operations.
+bool atOnce(int signal, const siginfo_t* info) {
+  if (raisingHere) return true;
+  if (signal != SIGFPE) return false;
+  for (int code : kFaultCodes) {
+    if (info->si_code == code) return true;
+  }
+  return false;
 }
 
 void onSignal(int signal, siginfo_t* info, void*) {
-  if (!raisedHere(info)) {
-    if (pendingRequest == kNoEnding) pendingRequest = endingOf(signal);
-    return;
-  }
-  endWith(endingOf(signal));
+  if (atOnce(signal, info)) endWith(endingOf(signal));
+  recordRequest(endingOf(signal));
 }
 
 void bind(int signal) {
@@ -160,6 +196,26 @@ void awaitInput(int fd) {
 long readSome(int fd, void* data, size_t size) { return read(fd, data, size); }
 
 long writeSome(int fd, const void* data, size_t size) { return write(fd, data, size); }
+
+const size_t kPipeAtomicWrite = PIPE_BUF;
+
+bool isPipe(int fd) {
+  struct stat info;
+  return fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+long writeWithoutWaiting(int fd, const void* data, size_t size) {
+  // The descriptor's flags may be shared with other processes (a pipe
+  // inherited as standard output), so they are put back at once.
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags == -1) return -1;
+  if (!(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == -1) return -1;
+  const ssize_t written = write(fd, data, size);
+  const int error = errno;
+  if (!(flags & O_NONBLOCK)) fcntl(fd, F_SETFL, flags);
+  errno = error == EWOULDBLOCK ? EAGAIN : error;
+  return written;
+}
 
 int64_t seekTo(int fd, int64_t offset, int whence) {
   return lseek(fd, static_cast<off_t>(offset), whence);

@@ -47,7 +47,7 @@ void onSignal(int signal) {
   const Ending ending = endingOf(signal);
   if (ending == kFloatingException || ending == kIotTrap) endWith(ending);
   std::signal(signal, onSignal);
-  if (pendingRequest == kNoEnding) pendingRequest = ending;
+  recordRequest(ending);
 }
 
 HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
@@ -161,6 +161,18 @@ long readSome(int fd, void* data, size_t size) {
 long writeSome(int fd, const void* data, size_t size) {
   const unsigned count = size > 0x40000000 ? 0x40000000 : static_cast<unsigned>(size);
   return _write(fd, data, count);
+}
+
+// A Windows pipe takes no write whole or not at all, and has no write
+// that fails where it would wait: its records go out as a file's do, and
+// after a request the write-out still waits for a reader that does not
+// read (only ending the process ends it).
+const size_t kPipeAtomicWrite = 512;
+
+bool isPipe(int) { return false; }
+
+long writeWithoutWaiting(int fd, const void* data, size_t size) {
+  return writeSome(fd, data, size);
 }
 
 int64_t seekTo(int fd, int64_t offset, int whence) { return _lseeki64(fd, offset, whence); }

@@ -31,6 +31,9 @@ constexpr EndingText kEndingTexts[] = {{"", false},        {"Floating Exception"
 }  // namespace
 
 volatile sig_atomic_t pendingRequest = kNoEnding;
+volatile sig_atomic_t requestUnderWay = 0;
+volatile sig_atomic_t furtherRequest = 0;
+volatile sig_atomic_t raisingHere = 0;
 bool endingUnderWay = false;
 
 void recordArguments(int argc, char** argv) {
@@ -44,7 +47,10 @@ void endWith(int ending) {
 }
 
 void carryOutRequest() {
+  // The request's line is out; what is still being written out is given up.
+  if (furtherRequest) _Exit(1);
   if (endingUnderWay || pendingRequest == kNoEnding) return;
+  requestUnderWay = 1;
   endWith(pendingRequest);
 }
 
@@ -99,6 +105,7 @@ int runProcess(int argc, char** argv, void (*run)()) {
   prepareRecordIO();
   atexit(closeAllUnitsAtExit);
   run();
+  serviceRequests();
   exit(0);
 }
 

@@ -29,11 +29,36 @@ enum Ending : int {
 /// the signal handlers set it.
 extern volatile sig_atomic_t pendingRequest;
 
+/// Set once a request is being carried out: the write-out of the records
+/// held then waits for no reader (a pipe or FIFO takes what it can at
+/// once), and a further request ends the process at once.
+extern volatile sig_atomic_t requestUnderWay;
+
+/// A request came while one was being carried out.  Only the signal
+/// handlers set it.
+extern volatile sig_atomic_t furtherRequest;
+
+/// Set just before the process aborts itself while its own abort handler
+/// may still be bound, so that the handler carries the ending out at once
+/// instead of taking the signal for a request.
+extern volatile sig_atomic_t raisingHere;
+
+/// What a signal handler does with a request from outside: records it, or
+/// notes a further one while a request is being carried out.
+inline void recordRequest(Ending ending) {
+  if (requestUnderWay) {
+    furtherRequest = 1;
+  } else if (pendingRequest == kNoEnding) {
+    pendingRequest = ending;
+  }
+}
+
 /// Writes the line of `ending` and ends the process as it says.
 [[noreturn]] void endWith(int ending);
 
 /// Carries out a pending request, unless an ending is already under way;
-/// then it returns.
+/// then it returns.  A further request while one is being carried out
+/// ends the process at once with status 1.
 void carryOutRequest();
 
 /// Called where no stream operation is under way: carries out a request

@@ -86,6 +86,42 @@ bool writeOut(RecordUnit& u, const char* data, size_t count, size_t& taken, bool
   return true;
 }
 
+// The records held back, out to a pipe or FIFO.  A write of at most
+// kPipeAtomicWrite bytes goes in whole or not at all, so they go out in
+// such pieces, each ending at a record's end where one lies within it: a
+// request that ends the wait for a reader leaves only whole records in
+// the pipe.  Once a request is being carried out, nothing waits for the
+// reader: the pieces go out as far as the pipe takes them at once, and the
+// rest is dropped (a record longer than a piece may be cut there).
+bool writeToPipe(RecordUnit& u) {
+  bool written = true;
+  while (u.writeStart < u.writeEnd) {
+    const char* const data = u.buffer + u.writeStart;
+    const size_t held = u.writeEnd - u.writeStart;
+    size_t piece = held < platform::kPipeAtomicWrite ? held : platform::kPipeAtomicWrite;
+    if (piece < held) {
+      size_t end = piece;
+      while (end > 0 && data[end - 1] != '\n') --end;
+      if (end > 0) piece = end;
+    }
+    const bool wait = !requestUnderWay;
+    const long count = wait ? platform::writeSome(u.fd, data, piece)
+                            : platform::writeWithoutWaiting(u.fd, data, piece);
+    if (count > 0) {
+      u.writeStart += static_cast<size_t>(count);
+    } else if (!wait && count < 0 && errno == EAGAIN) {
+      break;  // full: the rest is dropped
+    } else if (!(count < 0 && errno == EINTR)) {
+      if (u.fileName && u.writeError == 0) u.writeError = count < 0 ? errno : EIO;
+      written = false;
+      break;
+    }
+    serviceRequests();
+  }
+  u.writeStart = u.writeEnd = 0;
+  return written;
+}
+
 size_t lineFeeds(const char* chars, size_t count) {
   size_t feeds = 0;
   for (size_t i = 0; i < count; ++i) feeds += chars[i] == '\n';
@@ -275,6 +311,7 @@ void emitRecord(RecordUnit& u, const char* chars, size_t count) {
 }
 
 bool flushUnit(RecordUnit& u) {
+  if (u.pipe) return writeToPipe(u);
   const bool written = writeOut(u, u.buffer, u.writeEnd - u.writeStart, u.writeStart, true);
   u.writeStart = u.writeEnd = 0;
   return written;

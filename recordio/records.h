@@ -83,8 +83,9 @@ void emitRecord(RecordUnit& unit, const char* chars, size_t count);
 
 /// Writes out the records a unit holds back, carrying out a request that
 /// interrupts or comes during the write (its exit-time close then writes
-/// out the rest).  False when a write failed; a named unit remembers the
-/// first such failure in `writeError`.
+/// out the rest: to a pipe or FIFO, only the whole records it takes at
+/// once).  False when a write failed; a named unit remembers the first
+/// such failure in `writeError`.
 bool flushUnit(RecordUnit& unit);
 
 /// Copies a text into a blank-filled field (overlap allowed).

@@ -41,6 +41,7 @@ void attachStream(RecordUnit& u, FILE* stream) {
   u.canSeek = !platform::isTerminal(u.fd);
   u.mayBlock = platform::mayBlock(u.fd);
   u.writeThrough = !u.canSeek;
+  u.pipe = platform::isPipe(u.fd);
   if (!u.ownsBuffer) {
     u.buffer = static_cast<char*>(malloc(kFileBufferSize));
     if (!u.buffer) reportFailure(113, "malloc failure");
@@ -113,6 +114,7 @@ void prepareRecordIO() {
     u.lastWasWrite = console.lastWasWrite;
     u.mayBlock = platform::mayBlock(u.fd);
     u.writeThrough = console.number == 0 || !u.canSeek;
+    u.pipe = platform::isPipe(u.fd);
     if (!u.buffer) {
       u.buffer = console.buffer;
       u.bufferSize = console.size;

@@ -48,6 +48,8 @@ struct RecordUnit {
   bool mayBlock = false;
   /// Every record goes out as soon as it is complete (a terminal).
   bool writeThrough = false;
+  /// A pipe or FIFO: the records held go out in pieces that it takes whole.
+  bool pipe = false;
   bool ownsBuffer = false;  ///< `buffer` was allocated for a named file.
 };
 

@@ -52,6 +52,7 @@ TEST(CommandLine, HelpAndVersionReportAFailedWrite) {
     EXPECT_EQ(r.files.size(), 3u) << word;
 
     // Standard output on /dev/full: every write fails with ENOSPC.
+    if (noFullDevice()) continue;
     ProgramRun full;
     full.arguments = {word};
     full.outputPath = "/dev/full";
@@ -61,6 +62,7 @@ TEST(CommandLine, HelpAndVersionReportAFailedWrite) {
     EXPECT_EQ(r.err, std::string("cdmg2csv: write error: ") + strerror(ENOSPC) + "\n") << word;
     EXPECT_EQ(r.files.size(), 3u) << word;
   }
+  if (const char* reason = noFullDevice()) GTEST_SKIP() << "the cases of a full device: " << reason;
 }
 
 TEST(CommandLine, AnyOtherArgumentsAreIgnored) {
@@ -90,7 +92,7 @@ TEST(ProgramRunner, AChildThatCannotStartFailsTheTestAndSaysWhy) {
         run.unprivileged = true;
         runProgram(run);
       },
-      "cannot start /nonexistent/cdmg2csv: No such file or directory");
+      "cannot start /nonexistent/cdmg2csv: " + systemErrorText(ENOENT));
 }
 
 }  // namespace

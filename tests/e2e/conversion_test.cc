@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cerrno>
+
 #include "tests/e2e/program_run.h"
 #include "tests/support/child.h"
 
@@ -61,7 +63,7 @@ TEST(ConversionRun, MissingComponentFile) {
     std::string before = kOpeningRecords;
     for (int i = 0; i <= missing; ++i) before += echoes[i];
     EXPECT_EQ(r.out, before);
-    EXPECT_EQ(r.err, report("open: No such file or directory",
+    EXPECT_EQ(r.err, report("open: " + systemErrorText(ENOENT),
                             std::string("11 named ") + kNames[missing], "list io", "writing"));
     EXPECT_EQ(r.signal, SIGABRT);
     EXPECT_EQ(r.files.size(), 2u);
@@ -76,7 +78,7 @@ TEST(ConversionRun, ConsoleRecordsPrecedeTheReportInOneFile) {
   ProgramResult r = runProgram(run);
   EXPECT_EQ(r.out, kOpeningRecords + echo("N11E title", "  0.00999999978", "3") +
                        echo("N79W title", "  0.00999999978", "3") +
-                       report("open: No such file or directory", "11 named SCSe-UP.txt", "list io",
+                       report("open: " + systemErrorText(ENOENT), "11 named SCSe-UP.txt", "list io",
                               "writing"));
 }
 

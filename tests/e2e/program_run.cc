@@ -111,6 +111,13 @@ std::string programUnderTest() {
   return path;
 }
 
+std::string systemErrorText(int number) { return strerror(number); }
+
+const char* noFullDevice() {
+  if (windowsTarget()) return "not on Windows: /dev/full";
+  return access("/dev/full", W_OK) == 0 ? nullptr : "this system has no /dev/full";
+}
+
 bool windowsTarget() {
   const char* target = getenv("CDMG2CSV_TARGET");
   return target && strcmp(target, "windows") == 0;
@@ -185,7 +192,9 @@ ProgramResult runProgram(const ProgramRun& run) {
   }
   const std::string out = capture + "/out", err = capture + "/err";
   int input[2], output[2], report[2];
-  if (pipe(input) != 0 || pipe(output) != 0 || pipe2(report, O_CLOEXEC) != 0) abort();
+  if (pipe(input) != 0 || pipe(output) != 0 || pipe(report) != 0 ||
+      fcntl(report[1], F_SETFD, FD_CLOEXEC) != 0)
+    abort();
   const auto began = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {

@@ -38,6 +38,15 @@ bool windowsTarget();
     if (windowsTarget()) GTEST_SKIP() << "not on Windows: " << (reason); \
   } while (0)
 
+/// The C library's text for a system error number: the program's own, as
+/// the tests run where it runs (a Windows program's texts for the numbers
+/// used are the same).
+std::string systemErrorText(int number);
+
+/// Why /dev/full (a device on which every write fails with ENOSPC) cannot
+/// serve here; null when it can.
+const char* noFullDevice();
+
 /// What a Windows program's C library adds to standard error when it ends
 /// abnormally (with status 3).  Under wine 8 it adds nothing.
 extern const char kWindowsAbortNotice[];

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <random>
 
@@ -203,6 +204,7 @@ ChildResult connectIn(const std::string& name, const char* stat, bool asNobody) 
 
 TEST(Connect, EachSituationAndStatus) {
   const std::string lately = "lately writing direct unformatted external IO\n";
+  const std::string noEntry = strerror(ENOENT), folder = strerror(EISDIR);
   struct Case {
     std::string name;
     const char* stat;
@@ -216,15 +218,15 @@ TEST(Connect, EachSituationAndStatus) {
       {"ro.txt", "unknown", true, "permits 1 write 0 [data\n]\n", ""},
       {"new.txt", "unknown", false, "permits 2 write 1 []\n", ""},
       {"missing.txt", "old", false, "",
-       "open: No such file or directory\napparent state: unit 11 named missing.txt\n" + lately},
+       "open: " + noEntry + "\napparent state: unit 11 named missing.txt\n" + lately},
       {"folder", "old", false, "",
-       "open: Is a directory\napparent state: unit 11 named folder\n" + lately},
+       "open: " + folder + "\napparent state: unit 11 named folder\n" + lately},
       {"folder", "unknown", false, "",
-       "open: Is a directory\napparent state: unit 11 named folder\n" + lately},
+       "open: " + folder + "\napparent state: unit 11 named folder\n" + lately},
       {"nodir/x.txt", "old", false, "",
-       "open: No such file or directory\napparent state: unit 11 named nodir/x.txt\n" + lately},
+       "open: " + noEntry + "\napparent state: unit 11 named nodir/x.txt\n" + lately},
       {"nodir/x.txt", "unknown", false, "",
-       "open: No such file or directory\napparent state: unit 11 named nodir/x.txt\n" + lately},
+       "open: " + noEntry + "\napparent state: unit 11 named nodir/x.txt\n" + lately},
       {"  lead in", "unknown", false, "permits 2 write 1 []\n", ""},
       {"", "unknown", false, "", "open: null file name\napparent state: unit 11 named \n" + lately},
   };
