@@ -77,13 +77,38 @@ constexpr bool faultCodesAreNotSent() {
 }
 static_assert(faultCodesAreNotSent(), "a code of a sent signal equals an arithmetic fault's");
 
+// The codes of a signal sent by a process, which then names itself in
+// si_pid: kill and sigqueue everywhere, and what raise and abort give where
+// they send to a thread (Linux's tkill, OpenBSD's thread signal).
+constexpr int kProcessSentCodes[] = {
+    SI_USER,
+    SI_QUEUE,
+#ifdef SI_TKILL
+    SI_TKILL,
+#endif
+#ifdef SI_LWP
+    SI_LWP,
+#endif
+};
+
+// Whether this process sent the signal to itself.
+bool sentHere(const siginfo_t* info) {
+  for (int code : kProcessSentCodes) {
+    if (info->si_code == code) return info->si_pid == getpid();
+  }
+  return false;
+}
+
 // Whether a signal's ending is carried out where it comes, at once: the
-// process is aborting itself (raisingHere, set just before), or the
-// signal reports an arithmetic fault of this process, which cannot be
-// returned to.  Anything else (another process, the terminal, raise from
-// elsewhere) is a request, carried out between stream operations.
+// process is aborting itself (raisingHere, set just before the layer's own
+// abort; or an abort of the C library, which does not return to the
+// run), or the signal reports an arithmetic fault of this process, which
+// cannot be returned to.  Anything else (another process, the terminal, a
+// raise of another signal) is a request, carried out between stream
+// operations.
 bool atOnce(int signal, const siginfo_t* info) {
   if (raisingHere) return true;
+  if (signal == SIGABRT) return sentHere(info);
   if (signal != SIGFPE) return false;
   for (int code : kFaultCodes) {
     if (info->si_code == code) return true;

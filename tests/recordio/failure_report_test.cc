@@ -182,6 +182,8 @@ TEST(Process, Endings) {
        false, "", "Killed\n", 1, 0},
       {[] { raise(SIGFPE); }, false, "", "Floating Exception\n", -1, SIGABRT},
       {[] { raise(SIGABRT); }, false, "", "IOT Trap\n", -1, SIGABRT},
+      // The C library's own abort does not return to the run: at once.
+      {[] { abort(); }, false, "", "IOT Trap\n", -1, SIGABRT},
       {[] {
          printf("kept\n");
          reportFailure(-1, "fmt");
