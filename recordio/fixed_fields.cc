@@ -206,13 +206,15 @@ constexpr RowLayout kRowLayout = [] {
 // here, not rows that silently take the walk.  Every field has the
 // tables' three decimals and room for their eight characters less at
 // most three leading blanks.
-static_assert(kRowEditList.everyField(0, 3));
-static_assert([] {
-  for (int f = 0; f < kRowFieldCount; ++f) {
-    if (kRowEditList.field(f).width < 5) return false;
-  }
-  return true;
-}());
+static_assert(kRowEditList.everyField(0, 3), "the tables hold texts of three decimals");
+static_assert(
+    [] {
+      for (int f = 0; f < kRowFieldCount; ++f) {
+        if (kRowEditList.field(f).width < 5) return false;
+      }
+      return true;
+    }(),
+    "a field too narrow for the tables' texts");
 
 // Field `F` of a row laid out as kRowLayout, from its text from the
 // tables; false when it does not fit.  A field narrower than the text

@@ -12,10 +12,14 @@ namespace recordio {
 
 // A format the scan does not cover is a compile error here, not a record
 // that silently takes the general path.
-static_assert(recordScanCovers(kBenchmarkRecord) && recordScanCovers(kSampleRecord));
-// Each value is the number core's exact path: the digits of a word below
-// 10^15, divided by at most 10^8.
-static_assert(kScanDigits <= kExactDigits && kWidestScannedField - 2 <= kExactPowers);
+static_assert(recordScanCovers(kBenchmarkRecord) && recordScanCovers(kSampleRecord),
+              "a sample record the scan does not cover");
+// A field's digits are one word of text (eightDigitValue, valuesByTwos),
+// and its value the number core's exact path: below 10^15, divided by at
+// most 10^8.
+static_assert(kScanDigits == 8 && kScanDigits <= kExactDigits &&
+                  kWidestScannedField - 2 <= kExactPowers,
+              "a field's digits are one word of text");
 static_assert(kRecordScanFields % 4 == 0 && kRecordScanWindow == 128);  // two words of bits
 
 namespace {

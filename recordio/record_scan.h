@@ -39,7 +39,7 @@ inline constexpr EditList kBenchmarkRecord = parseEditList("(8F10.5)");
 inline constexpr EditList kSampleRecord = parseEditList("(8F10.3)");
 /// The reals of one such record, which a statement takes at once.
 inline constexpr int kRecordReals = kBenchmarkRecord.fields;
-static_assert(kSampleRecord.fields == kRecordReals);
+static_assert(kSampleRecord.fields == kRecordReals, "one count of reals for every sample record");
 
 /// The reals of one record read by the record scan.
 struct ScannedRecord {

@@ -1,9 +1,9 @@
 // Every real of the records' own shapes, read with the record scan (by
 // bit masks where the processor has them, and byte by byte) and with the
 // general path alone: the same value, bit for bit, and the same read
-// position after each statement.  The shapes are the maximum record's
-// (F10.5 fields, magnitudes below 100) and the sample record's (F10.3,
-// below 1000), each number with both signs.  Then records
+// position after each statement.  The shapes are the maximum record's and
+// the sample record's descriptions (F10.5, magnitudes below 100, and
+// F10.3, below 10000), each number with both signs.  Then records
 // of fixed columns of every width the record scan takes, with either line
 // end, some spoilt by a byte, read every way in a child: the same values,
 // the same positions and the same end.
@@ -27,15 +27,10 @@ using namespace recordio;
 
 namespace {
 
-// The two shapes share their width and count; only the decimals differ.
-static_assert(kBenchmarkRecord.fields == kSampleRecord.fields &&
-              kBenchmarkRecord.field(0).width == kSampleRecord.field(0).width);
-constexpr int kFieldWidth = kBenchmarkRecord.field(0).width;
-constexpr int kPerRecord = kBenchmarkRecord.fields;
-
-// Fields for the numbers first to last - 1 with `decimals` digits after
-// the point, each once positive and once negative, eight to a record.
-std::string records(int64_t first, int64_t last, int decimals) {
+// Fields of `shape` for the numbers first to last - 1, each once positive
+// and once negative, as many to a record as the shape has.
+std::string records(int64_t first, int64_t last, const EditList& shape) {
+  const int decimals = shape.field(0).decimals, width = shape.field(0).width;
   std::string text;
   int64_t power = 1;
   for (int i = 0; i < decimals; ++i) power *= 10;
@@ -45,22 +40,30 @@ std::string records(int64_t first, int64_t last, int decimals) {
     fraction.insert(0, decimals - fraction.size(), '0');
     for (const char* sign : {"", "-"}) {
       const std::string number = sign + std::to_string(n / power) + "." + fraction;
-      text += std::string(kFieldWidth - number.size(), ' ') + number;
-      if (++placed % kPerRecord == 0) text += '\n';
+      text += std::string(width - number.size(), ' ') + number;
+      if (++placed % shape.fields == 0) text += '\n';
     }
   }
   return text;
 }
 
-// Reads `text` through unit 11 in statements of eight real items: the
-// bits of every item, then the read position after each statement.
-std::vector<uint32_t> readBack(const std::string& text, Route way) {
+// Every number a field of `shape` holds with a blank and a minus sign
+// before it, up to ten million.
+int64_t numbersOf(const EditList& shape) {
+  int64_t count = 1;
+  for (int i = 3; i < shape.field(0).width && count < 10000000; ++i) count *= 10;
+  return count;
+}
+
+// Reads `text` through unit 11 in statements of a record's real items:
+// the bits of every item, then the read position after each statement.
+std::vector<uint32_t> readBack(const std::string& text, Route way, const EditList& shape) {
   route = way;
   readFromMemory(units[11], text.data(), text.size());
   std::vector<uint32_t> seen;
-  for (size_t record = 0; record < text.size() / (kPerRecord * kFieldWidth + 1); ++record) {
+  for (size_t record = 0; record < text.size() / (shape.columns + 1); ++record) {
     FreeFormReader::start(11);
-    for (int i = 0; i < kPerRecord; ++i) {
+    for (int i = 0; i < shape.fields; ++i) {
       float item = -1;
       FreeFormReader::getReal(item);
       seen.push_back(std::bit_cast<uint32_t>(item));
@@ -78,25 +81,22 @@ TEST(ShapedScan, EveryValueOfTheRecordShapesReadsAsTheGeneralPath) {
   ChildResult r = runInChild([&] {
     prepareLayer();
     connectFileUnit(empty, "old");
-    const struct {
-      int64_t count;
-      int decimals;
-    } shapes[] = {{10000000, kBenchmarkRecord.field(0).decimals},
-                  {1000000, kSampleRecord.field(0).decimals}};
     long long values = 0, differences = 0;
-    for (const auto& shape : shapes) {
-      constexpr int64_t kChunk = 40000;  // numbers a piece, a whole number of records
-      for (int64_t first = 0; first < shape.count; first += kChunk) {
-        const std::string text = records(first, first + kChunk, shape.decimals);
-        const std::vector<uint32_t> general = readBack(text, Route::general);
-        values += 2 * kChunk;
+    for (const EditList& shape : {kBenchmarkRecord, kSampleRecord}) {
+      const int64_t count = numbersOf(shape);
+      const int64_t chunk = 4000 * shape.fields;  // numbers a piece, whole records
+      for (int64_t first = 0; first < count; first += chunk) {
+        const std::string text = records(first, std::min(count, first + chunk), shape);
+        const std::vector<uint32_t> general = readBack(text, Route::general, shape);
+        values += 2 * (std::min(count, first + chunk) - first);
         for (const Route way : {Route::fastest, Route::plain}) {
-          const std::vector<uint32_t> scanned = readBack(text, way);
+          const std::vector<uint32_t> scanned = readBack(text, way, shape);
           if (scanned != general && differences++ < 5) {
             size_t at = 0;
             while (at < scanned.size() && scanned[at] == general[at]) ++at;
             printf("numbers from %lld, %d decimals, route %d: entry %zu differs\n",
-                   static_cast<long long>(first), shape.decimals, static_cast<int>(way), at);
+                   static_cast<long long>(first), shape.field(0).decimals, static_cast<int>(way),
+                   at);
           }
         }
       }
@@ -105,7 +105,8 @@ TEST(ShapedScan, EveryValueOfTheRecordShapesReadsAsTheGeneralPath) {
   });
   unlink(empty.c_str());
   rmdir(dir.c_str());
-  EXPECT_EQ(r.out, "22000000 values, 0 readings differ\n") << r.err;
+  const int64_t values = 2 * (numbersOf(kBenchmarkRecord) + numbersOf(kSampleRecord));
+  EXPECT_EQ(r.out, std::to_string(values) + " values, 0 readings differ\n") << r.err;
 }
 
 int pick(std::mt19937& random, int low, int high) {
