@@ -103,7 +103,7 @@ TEST(FixedRowWriter, CompleteRows) {
 // The row's edit list as the compiler parses it, and edit lists parsed in
 // a run, as a format given by a file's heading would be.
 TEST(EditList, ParsedAtCompileTimeAndInARun) {
-  static_assert(kRowEditList.fields == 4 && kRowEditList.columns == 40 && kRowLength == 41);
+  EXPECT_TRUE(kRowEditList.fields == 4 && kRowEditList.columns == 40 && kRowLength == 41);
   const std::string heading = "(8f10.6)";
   const EditList eight = parseEditList(heading.c_str());
   EXPECT_TRUE(eight.valid && eight.fields == 8 && eight.columns == 80 && eight.everyField(10, 6));

@@ -50,6 +50,7 @@ recordio::RouteCounts convert(const std::string& dir) {
       [&] {
         if (chdir(dir.c_str()) != 0) abort();
         prepareLayer();
+        recordio::routeCounts = {};  // what tests before this one counted
         atexit([] {
           const recordio::RouteCounts& c = recordio::routeCounts;
           fprintf(stderr, "%ld %ld %ld %ld\n", c.scannedReals, c.otherReals, c.wholeRows,
