@@ -151,7 +151,7 @@ TEST(FreeFormReader, RoutesAgreeWithTheGeneralPath) {
       {"1.5/ 7", "rr", " 1.5 -"},
       {"3*2.5", "rr", " 2.5 2.5"},
       {"1e3 -", "rr", std::string(" 1000") + kInvalidNumber},
-      // The edges of the shaped scan: eight digits in all, seven blanks
+      // The edges of an older scan of plain reals: eight digits in all, seven blanks
       // either side, the byte that ends the number or the blanks after it.
       {"       -12.34567       8.5", "rr", " -12.3456697 8.5"},
       {"        -12.34567        8.5", "rr", " -12.3456697 8.5"},
