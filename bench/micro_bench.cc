@@ -1,5 +1,5 @@
-// Micro-benchmarks of the three hot parts of a conversion: free-form
-// reading of samples, the fixed-point field, and the table writer.
+// Micro-benchmarks of the two hot parts of a conversion: free-form reading
+// of sample records and the table writer.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -10,14 +10,15 @@
 
 #include "conversion/conversion_run.h"
 #include "conversion/table_writer.h"
-#include "recordio/fixed_fields.h"
 #include "recordio/freeform_input.h"
-#include "recordio/freeform_output.h"
+#include "recordio/record_scan.h"
 #include "recordio/records.h"
 
 namespace {
 
-constexpr int kRecords = 4125;  // 33000 samples, eight to a record
+constexpr recordio::EditList kShape = recordio::kBenchmarkRecord;
+constexpr int kPerRecord = kShape.fields;
+constexpr int kRecords = conversion::kMaxSamples / kPerRecord;
 
 std::string scratchFile(const char* stem) {
   return std::string("/tmp/cdmg2csv-bench-") + stem + "-" + std::to_string(getpid());
@@ -58,14 +59,16 @@ void FreeFormReading(benchmark::State& state) {
   const std::string name = scratchFile("read");
   {
     FILE* file = fopen(name.c_str(), "w");
-    const std::vector<float> values = samples(8 * kRecords);
+    const std::vector<float> values = samples(kPerRecord * kRecords);
+    const recordio::EditStep field = kShape.field(0);
     for (size_t i = 0; i < values.size(); ++i) {
-      fprintf(file, "%10.5f%s", values[i], i % 8 == 7 ? "\n" : "");
+      fprintf(file, "%*.*f%s", field.width, field.decimals, values[i],
+              i % kPerRecord == kPerRecord - 1 ? "\n" : "");
     }
     fclose(file);
   }
   recordio::prepareRecordIO();
-  float series[8];
+  float series[kPerRecord];
   for (auto _ : state) {
     connect(name, "old");
     for (int k = 0; k < kRecords; ++k) {
@@ -76,24 +79,10 @@ void FreeFormReading(benchmark::State& state) {
     benchmark::DoNotOptimize(series);
     disconnect();
   }
-  state.SetItemsProcessed(state.iterations() * 8 * kRecords);
+  state.SetItemsProcessed(state.iterations() * kPerRecord * kRecords);
   remove(name.c_str());
 }
 BENCHMARK(FreeFormReading)->Unit(benchmark::kMillisecond);
-
-void FormatFixed(benchmark::State& state) {
-  const std::vector<float> values = samples(1 << 16);
-  for (auto _ : state) {
-    for (float v : values) {
-      recordio::outputRecord.position = 0;
-      recordio::formatFixed(v, 10, 3);
-    }
-    benchmark::DoNotOptimize(recordio::outputRecord.chars[0]);
-  }
-  recordio::outputRecord.position = 0;
-  state.SetItemsProcessed(state.iterations() * values.size());
-}
-BENCHMARK(FormatFixed);
 
 void TableWriter(benchmark::State& state) {
   const std::string name = scratchFile("table");

@@ -4,52 +4,39 @@
 
 #include <cstdint>
 
+#include "recordio/edit_list.h"
 #include "recordio/records.h"
 #include "recordio/units.h"
 
 namespace recordio {
 
-/// One step of an edit list.
-struct EditStep {
-  enum Kind { field, literal, groupStart, groupEnd } kind;
-  int width = 0;     ///< field: width; groupStart: repeat count
-  int decimals = 0;  ///< field: digits after the point
-  char text = 0;     ///< literal: its one character
-};
-
-/// The table row: F7.3, then three times a comma and F10.3.
-inline constexpr EditStep kRowEditList[] = {
-    {EditStep::field, 7, 3},  {EditStep::groupStart, 3}, {EditStep::literal, 0, 0, ','},
-    {EditStep::field, 10, 3}, {EditStep::groupEnd},
-};
-
 /// The row's format text as a failure report shows it; byte 2 stands for
 /// each apostrophe around the comma.
 inline constexpr char kRowFormat[] = "(F7.3,3(\x02,\x02,F10.3))";
 
-/// Writes the magnitude `value` (not negative) as "%#.*f" with `decimals`
-/// digits would: the integer part, a point and exactly `decimals` digits,
-/// rounded to nearest with ties to even.  Returns the length.  `text` must
-/// hold 64 characters; magnitudes the exact path cannot hold
-/// (1e10 and above, infinities, NaNs, more than 9 decimals) are handed to
-/// the C library.
+/// The table row's edit list: F7.3, then three times a comma and F10.3.
+inline constexpr EditList kRowEditList = parseEditList(kRowFormat);
+static_assert(kRowEditList.valid);
+inline constexpr int kRowFieldCount = kRowEditList.fields;
+/// The characters of a row with its line feed.
+inline constexpr int kRowLength = kRowEditList.columns + 1;
+
+/// Room for the text of fixedPointText.
+constexpr int kFixedTextSize = 160;
+
+/// The fixed-point text of `value` with `decimals` (0 to 99) digits after
+/// the point: its magnitude as "%#.*f" writes it (the integer part, a
+/// point and the decimals, rounded to nearest with ties to even), after a
+/// minus sign when the value is below zero and the text shows a digit
+/// other than 0 (so -0, a NaN and a value shown as zero have none).
+/// Magnitudes below 1e10 with up to 9 decimals are made exactly here, the
+/// rest by the C library.  Returns the length; `text` holds kFixedTextSize.
 int fixedPointText(float value, int decimals, char* text);
 
 /// Places `value` right-aligned in a field of `width` characters with
 /// `decimals` digits after the point, or `width` asterisks when it does
 /// not fit.
 void formatFixed(float value, int width, int decimals);
-
-/// The number of fields of the row's edit list.
-inline constexpr int kRowFieldCount = [] {
-  int count = 0, repeat = 1;
-  for (const EditStep& s : kRowEditList) {
-    if (s.kind == EditStep::groupStart) repeat = s.width;
-    if (s.kind == EditStep::groupEnd) repeat = 1;
-    if (s.kind == EditStep::field) count += repeat;
-  }
-  return count;
-}();
 
 /// An edited output statement writing one table row: start, four values,
 /// finish.  The values are kept until the statement finishes, and the row
@@ -63,24 +50,29 @@ struct PendingRow {
 };
 extern PendingRow pendingRow;
 
-/// The start of a row statement in every case.
-void startSlowly(int32_t unit);
+/// Records the row statement on `unit`, for the failure report.
+inline void begin(RecordUnit& unit) {
+  statementState.currentUnit = &unit;
+  statementState.lastFormat = kRowFormat;
+  statementState.lastFormatLength = formatLength(kRowFormat);
+  pendingRow.count = 0;
+}
+/// The start in every case but a unit that is connected and being
+/// written: its checks around begin, and what they lead to (a default
+/// connection, the switch to writing).
+void checkStart(int32_t unit);
 /// Starts a row statement on `unit`.
 inline void start(int32_t unit) {
-  // The rows after the first: the unit is connected and being written, so
-  // the statement only records itself.
+  statementState.reading = false;
+  statementState.sequential = statementState.formatted = statementState.external = true;
+  // The rows after the first: the statement only records itself.
   if (prepared && !statementInProgress && unitInRange(unit) && units[unit].stream &&
       units[unit].lastWasWrite) [[likely]] {
     statementInProgress = true;
-    statementState.reading = false;
-    statementState.sequential = statementState.formatted = statementState.external = true;
-    statementState.currentUnit = &units[unit];
-    statementState.lastFormat = kRowFormat;
-    statementState.lastFormatLength = formatLength(kRowFormat);
-    pendingRow.count = 0;
+    begin(units[unit]);
     return;
   }
-  startSlowly(unit);
+  checkStart(unit);
 }
 /// Takes the next value of the row; one past the last field is dropped.
 inline void putReal(float value) {
@@ -93,15 +85,14 @@ inline void putReal(float value) {
 }
 /// Places the row and hands it to the unit.
 void finish();
+/// The room a whole row needs: its characters, and seven more for the
+/// eight-byte store of its last field.
+constexpr int kWholeRowRoom = kRowLength + 7;
 /// Places a whole row of `values` (its characters and the line feed) at
-/// `row`, which must have 48 bytes of storage, when every value comes from
+/// `row`, which must have kWholeRowRoom bytes, when every value comes from
 /// the tables, as the walk over the edit list would place it; false, with
 /// `row` undefined, otherwise.  The quick way of finish.
 bool placeWholeRow(char* row, const float* values);
-/// The texts of a row's four fields are made four at once where the
-/// processor can when set (the default); clear, one at a time.  The same
-/// rows either way.
-extern bool useFourAtOnce;
 }  // namespace FixedRowWriter
 
 }  // namespace recordio

@@ -6,40 +6,57 @@
 #include <emmintrin.h>
 #endif
 
-#include "recordio/text_words.h"
+#include "recordio/decimal_number.h"
 
 namespace recordio {
 
+// A format the scan does not cover is a compile error here, not a record
+// that silently takes the general path.
+static_assert(recordScanCovers(kBenchmarkRecord) && recordScanCovers(kSampleRecord),
+              "a sample record the scan does not cover");
+// A field's digits are one word of text (eightDigitValue, valuesByTwos),
+// and its value the number core's exact path: below 10^15, divided by at
+// most 10^8.
+static_assert(kScanDigits == 8 && kScanDigits <= kExactDigits &&
+                  kWidestScannedField - 2 <= kExactPowers,
+              "a field's digits are one word of text");
+static_assert(kRecordScanFields % 4 == 0 && kRecordScanWindow == 128);  // two words of bits
+
 namespace {
 
-constexpr size_t kWindow = 128;   // bytes looked at: the record and its line feed
-constexpr int kWidestField = 10;  // eight digits, a point and the blank before them
+constexpr size_t kWindow = kRecordScanWindow;
 
 // One bit for each byte of the window, bit i for byte i.
 struct Bits {
-  uint64_t low = 0, high = 0;
+  uint64_t w[2] = {0, 0};
 };
 
-void setBit(Bits& bits, int i) {
-  if (i < 64) {
-    bits.low |= uint64_t{1} << i;
-  } else {
-    bits.high |= uint64_t{1} << (i - 64);
-  }
+void setBit(Bits& bits, int i) { bits.w[i >> 6] |= uint64_t{1} << (i & 63); }
+
+// The lowest bit set at `from` or above, 128 when none.
+int lowestBit(const Bits& bits, int from = 0) {
+  if (from >= 128) return 128;
+  const uint64_t low = from < 64 ? bits.w[0] & ~uint64_t{0} << from : 0;
+  const uint64_t high = bits.w[1] & ~uint64_t{0} << (from < 64 ? 0 : from - 64);
+  return low != 0 ? std::countr_zero(low) : 64 + std::countr_zero(high);
 }
 
-// The lowest bit set, 128 when none.
-int lowestBit(const Bits& bits) {
-  return bits.low != 0 ? std::countr_zero(bits.low) : 64 + std::countr_zero(bits.high);
+// Eight bytes of text as one word, the first byte in the lowest bits.
+inline uint64_t loadText(const void* p) {
+  uint64_t word;
+  memcpy(&word, p, 8);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
 }
 
-Bits withoutLowestBit(Bits bits) {
-  if (bits.low != 0) {
-    bits.low &= bits.low - 1;
-  } else {
-    bits.high &= bits.high - 1;
-  }
-  return bits;
+// The value of the eight decimal digits in a word of text, the first in
+// the lowest byte; only the low four bits of each byte count, so a byte 0
+// is the digit 0.  Pairs, fours, then the eight at once, each step one
+// multiplication.
+inline uint64_t eightDigitValue(uint64_t text) {
+  uint64_t v = ((text & 0x0f0f0f0f0f0f0f0f) * (10 * 256 + 1)) >> 8;
+  v = ((v & 0x00ff00ff00ff00ff) * (100 * 65536 + 1)) >> 16;
+  return ((v & 0x0000ffff0000ffff) * (10000 * (uint64_t{1} << 32) + 1)) >> 32;
 }
 
 // The bytes of each kind the record may hold.
@@ -73,12 +90,7 @@ template <int B>
   const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(value, _mm_set1_epi8(9)), value);
   const __m128i isMinus = _mm_cmpeq_epi8(text, _mm_set1_epi8('-'));
   const auto add = [](Bits& bits, int mask) {
-    const uint64_t word = uint64_t{static_cast<uint16_t>(mask)} << 16 * (B % 4);
-    if constexpr (B < 4) {
-      bits.low |= word;
-    } else {
-      bits.high |= word;
-    }
+    bits.w[B / 4] |= uint64_t{static_cast<uint16_t>(mask)} << 16 * (B % 4);
   };
   add(kinds.digit, _mm_movemask_epi8(isDigit));
   add(kinds.blank, _mm_movemask_epi8(_mm_cmpeq_epi8(text, _mm_set1_epi8(' '))));
@@ -93,6 +105,11 @@ template <int B>
       kindsOfBlock<4>(line, length, kinds) && kindsOfBlock<5>(line, length, kinds) &&
       kindsOfBlock<6>(line, length, kinds) && kindsOfBlock<7>(line, length, kinds);
 }
+#else
+// Without the processor's vector instructions, the plain way.
+inline void kindsByMasks(const char* line, int length, Kinds& kinds) {
+  kindsOneByOne(line, length, kinds);
+}
 #endif
 
 // Where each kind must stand in a record of fields of one width and
@@ -106,7 +123,7 @@ struct Layout {
   // the bytes `integerBytes` of the eight that end one byte before the
   // field's end, and the bytes `fractionBytes` of the last eight.
   alignas(16) uint64_t integerBytes[2] = {}, fractionBytes[2] = {};  // twice, for two fields
-  alignas(16) double divisor[2] = {1, 1};
+  alignas(16) double divisor[2] = {1, 1};                            // 10^decimals, twice
 };
 
 Layout layout;
@@ -136,37 +153,30 @@ void makeLayout(int length, int width, int decimals) {
   }
   l.integerBytes[1] = l.integerBytes[0];
   l.fractionBytes[1] = l.fractionBytes[0];
-  for (int i = 0; i < decimals; ++i) l.divisor[0] *= 10;
-  l.divisor[1] = l.divisor[0];
+  l.divisor[0] = l.divisor[1] = kExactPowersOfTen[decimals];
   layout = l;
 }
 
 // Whether every byte of the record is of the kind its place asks for.
 [[gnu::always_inline]] inline bool fitsLayout(const Kinds& k, const Layout& l) {
-  // A digit or a sign must be followed by a digit within the integer part.
-  const Bits signOrDigit = {k.digit.low | k.minus.low, k.digit.high | k.minus.high};
-  const Bits shifted = {signOrDigit.low << 1, signOrDigit.high << 1 | signOrDigit.low >> 63};
-  // The kinds of 64 bytes, then where the layout wants each.
-  const auto wrong = [](uint64_t digit, uint64_t blank, uint64_t point, uint64_t minus,
-                        uint64_t afterSignOrDigit, uint64_t opening, uint64_t integer,
-                        uint64_t integerAfterInteger, uint64_t pointPlace, uint64_t fraction) {
-    return (opening & ~blank) | (pointPlace & ~point) | (fraction & ~digit) |
-           (integer & ~(blank | minus | digit)) | (afterSignOrDigit & integerAfterInteger & ~digit);
-  };
-  return (wrong(k.digit.low, k.blank.low, k.point.low, k.minus.low, shifted.low, l.opening.low,
-                l.integer.low, l.integerAfterInteger.low, l.point.low, l.fraction.low) |
-          wrong(k.digit.high, k.blank.high, k.point.high, k.minus.high, shifted.high,
-                l.opening.high, l.integer.high, l.integerAfterInteger.high, l.point.high,
-                l.fraction.high)) == 0;
+  uint64_t wrong = 0;
+  for (int w = 0; w < 2; ++w) {
+    // A digit or a sign must be followed by a digit within the integer part.
+    const uint64_t digit = k.digit.w[w], minus = k.minus.w[w];
+    const uint64_t afterSignOrDigit =
+        (digit | minus) << 1 | (w == 1 ? (k.digit.w[0] | k.minus.w[0]) >> 63 : 0);
+    wrong |= (l.opening.w[w] & ~k.blank.w[w]) | (l.point.w[w] & ~k.point.w[w]) |
+             (l.fraction.w[w] & ~digit) | (l.integer.w[w] & ~(k.blank.w[w] | minus | digit)) |
+             (afterSignOrDigit & l.integerAfterInteger.w[w] & ~digit);
+  }
+  return wrong == 0;
 }
 
 // The value of each field, one at a time: its digit bytes as one
 // eight-digit number (a blank or minus sign, whose bit 4 is clear, as 0;
 // of the bytes that fitsLayout lets through, only a minus sign has bit 4
-// clear and bit 0 set).  At most eight digits and a power of ten up to
-// 1e8 are exact doubles, so the one division rounds once, as the general
-// conversion does.  A zero keeps no sign.  `text` must have eight
-// readable bytes before it.
+// clear and bit 0 set), made a value by the number core's exact path.
+// `text` must have eight readable bytes before it.
 void valuesOneByOne(const unsigned char* text, int count, const Layout& l, float* values) {
   constexpr uint64_t kLowBits = 0x0101010101010101;
   for (int f = 0; f < count; ++f) {
@@ -174,16 +184,18 @@ void valuesOneByOne(const unsigned char* text, int count, const Layout& l, float
     const uint64_t bytes =
         (loadText(end - 9) & l.integerBytes[0]) | (loadText(end - 8) & l.fractionBytes[0]);
     const uint64_t digitBytes = (bytes >> 4) & kLowBits;
-    const int64_t number = static_cast<int64_t>(eightDigitValue(bytes & digitBytes * 0x0f));
-    const int64_t sign = -static_cast<int64_t>((bytes & ~(bytes >> 4) & kLowBits) != 0);
-    values[f] = static_cast<float>(static_cast<double>((number ^ sign) - sign) / l.divisor[0]);
+    const bool negative = (bytes & ~(bytes >> 4) & kLowBits) != 0;
+    values[f] = static_cast<float>(
+        exactDecimal(negative, eightDigitValue(bytes & digitBytes * 0x0f), -l.decimals));
   }
 }
 
 #if defined(__SSE2__)
 // The same, two fields at a time: the digits of each in one half of a
-// register, summed in pairs, fours and eights as eightDigitValue does;
-// the values go out four at a time, so `values` takes a multiple of four
+// register, summed in pairs, fours and eights as eightDigitValue does,
+// the sign put on the integer (so a zero has none) and the same division
+// as exactDecimal's, which rounds the same either side of zero; the
+// values go out four at a time, so `values` takes a multiple of four
 // (the fields past the last repeat it).
 void valuesByTwos(const unsigned char* text, int count, const Layout& l, float* values) {
   const __m128i integerBytes = _mm_load_si128(reinterpret_cast<const __m128i*>(l.integerBytes));
@@ -228,6 +240,10 @@ void valuesByTwos(const unsigned char* text, int count, const Layout& l, float* 
     _mm_storeu_ps(values + f, _mm_movelh_ps(two(p, upTo(1)), two(upTo(2), upTo(3))));
   }
 }
+#else
+void valuesByTwos(const unsigned char* text, int count, const Layout& l, float* values) {
+  valuesOneByOne(text, count, l, values);
+}
 #endif
 
 }  // namespace
@@ -260,24 +276,20 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
   };
   if (!sameLength && !findLineEnd()) return false;
   Kinds kinds;
-#if defined(__SSE2__)
   if (byMasks) {
     kindsByMasks(line, length, kinds);
   } else {
     kindsOneByOne(line, length, kinds);
   }
-#else
-  kindsOneByOne(line, length, kinds);
-#endif
   if (!sameLength || !fitsLayout(kinds, layout)) {
     // The record may end sooner than the one before.
     if (sameLength) findLineEnd();
     // The width from the first two points, the decimals from the first.
     const int firstPoint = lowestBit(kinds.point);
-    const int secondPoint = lowestBit(withoutLowestBit(kinds.point));
+    const int secondPoint = lowestBit(kinds.point, firstPoint + 1);
     const int width = secondPoint < length ? secondPoint - firstPoint : length;
     const int decimals = width - 1 - firstPoint;
-    if (firstPoint < 1 || firstPoint >= length || decimals < 1 || width > kWidestField ||
+    if (firstPoint < 1 || firstPoint >= length || decimals < 1 || width > kWidestScannedField ||
         length % width != 0 || length / width > kRecordScanFields) {
       return false;
     }
@@ -297,16 +309,11 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
     memcpy(copy + 8, line, static_cast<size_t>(length));
     text = copy + 8;
   }
-#if defined(__SSE2__)
   if (byMasks) {
     valuesByTwos(text, count, layout, record.values);
   } else {
     valuesOneByOne(text, count, layout, record.values);
   }
-#else
-  (void)byMasks;
-  valuesOneByOne(text, count, layout, record.values);
-#endif
   record.count = count;
   record.width = layout.width;
   record.line = line;

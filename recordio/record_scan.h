@@ -9,10 +9,37 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "recordio/edit_list.h"
+
 namespace recordio {
 
-/// Most fields a record of the scan may hold.
+/// What the scan covers: each field's digits are read as one word of text,
+/// a digit a byte, so a field holds at most that many (and a blank and a
+/// point); at most 16 fields, stored four at a time; a record whose line
+/// end lies within the 128 bytes looked at.
+constexpr int kScanDigits = sizeof(uint64_t);
+constexpr int kWidestScannedField = kScanDigits + 2;
 constexpr int kRecordScanFields = 16;
+constexpr int kRecordScanWindow = 128;
+
+/// Whether records of an edit list take the scan: fields alone, all of
+/// one width and number of decimals, within the bounds above (a record
+/// with its line end, a line feed or a carriage return and a line feed).
+constexpr bool recordScanCovers(const EditList& l) {
+  const EditStep f = l.field(0);
+  return l.valid && l.length == l.fields && l.everyField(f.width, f.decimals) &&
+         f.width <= kWidestScannedField && f.decimals >= 1 && f.decimals <= f.width - 2 &&
+         l.fields <= kRecordScanFields && l.columns + 2 <= kRecordScanWindow;
+}
+
+/// The sample records of the files read: eight F10.5 values (the maximum
+/// record that bench/ makes) and eight F10.3 (the bundled sample).  The
+/// scan is built for them, and the tests make their records from these.
+inline constexpr EditList kBenchmarkRecord = parseEditList("(8F10.5)");
+inline constexpr EditList kSampleRecord = parseEditList("(8F10.3)");
+/// The reals of one such record, which a statement takes at once.
+inline constexpr int kRecordReals = kBenchmarkRecord.fields;
+static_assert(kSampleRecord.fields == kRecordReals, "one count of reals for every sample record");
 
 /// The reals of one record read by the record scan.
 struct ScannedRecord {

@@ -29,37 +29,6 @@ int nextFieldChar(RecordUnit& u) {
   return c;
 }
 
-// The whole field of a record from the read window at once, when the
-// window holds all that decides it (its line end, or 80 bytes and, after a
-// carriage return in the last place, the byte that follows) and nothing
-// was given back; false, with nothing read, otherwise.  It leaves the unit
-// as the byte-by-byte read does: a line end within the field consumed and
-// given back, else the window just past the field.
-bool fieldFromWindow(RecordUnit& u, char* field) {
-  if (u.pushedCount > 0 || u.atEnd) return false;
-  const char* const text = u.readNext;
-  const size_t held = static_cast<size_t>(u.readEnd - text);
-  const size_t scanned = held < kFieldWidth ? held : kFieldWidth;
-  for (size_t k = 0; k < scanned; ++k) {
-    if (text[k] != '\n' && text[k] != '\r') continue;
-    size_t lineEnd = 1;
-    if (text[k] == '\r') {
-      if (k + 1 == held) return false;  // its partner, if any, is not read yet
-      if (text[k + 1] != '\n') continue;
-      lineEnd = 2;
-    }
-    memcpy(field, text, k);
-    memset(field + k, ' ', kFieldWidth - k);
-    u.readNext = text + k + lineEnd;
-    pushBack(u, '\n');
-    return true;
-  }
-  if (scanned < kFieldWidth) return false;  // the record goes on past the window
-  memcpy(field, text, kFieldWidth);
-  u.readNext = text + kFieldWidth;
-  return true;
-}
-
 void skipRestOfRecord(RecordUnit& u) {
   if (!u.atEnd && !skipPastLineEnd(u)) u.atEnd = true;
   recordPosition = 0;
@@ -234,8 +203,6 @@ void readFromMemory(RecordUnit& u, const char* data, size_t size) {
   u.readError = 0;
 }
 
-bool useWindowField = true;
-
 int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   if (!prepared || statementInProgress) prepareRecordIO();
   statementInProgress = true;
@@ -252,18 +219,16 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   if (u.atEnd) return failOrReturn(r.err || r.end, -1, "read start");
   if (u.stream == stdin) flushConsole();
 
-  if (!(length == kFieldWidth && useWindowField && fieldFromWindow(u, field))) {
-    const int32_t stored = length < kFieldWidth ? length : kFieldWidth;
-    for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
-      if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
-    }
-    for (int32_t i = 0; i < stored; ++i) {
-      const int c = nextFieldChar(u);
-      if (c == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
-      field[i] = c == '\n' ? ' ' : static_cast<char>(c);
-    }
-    memset(field + stored, ' ', length - stored);
+  const int32_t stored = length < kFieldWidth ? length : kFieldWidth;
+  for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
+    if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
   }
+  for (int32_t i = 0; i < stored; ++i) {
+    const int c = nextFieldChar(u);
+    if (c == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
+    field[i] = c == '\n' ? ' ' : static_cast<char>(c);
+  }
+  memset(field + stored, ' ', length - stored);
 
   statementInProgress = false;
   skipRestOfRecord(u);
@@ -300,11 +265,9 @@ namespace {
 
 void emitRecord(RecordUnit& u, const char* chars, size_t count) {
   // Most records are stored as they are, behind those held back.
-  if (!platform::kCrLfLineEnds && !u.writeThrough && count <= u.bufferSize - u.writeEnd)
-      [[likely]] {
-    memcpy(u.buffer + u.writeEnd, chars, count);
-    u.writeEnd += count;
-    serviceRequests();
+  if (char* const room = recordRoom(u, count)) [[likely]] {
+    memcpy(room, chars, count);
+    commitRecord(u, count);
     return;
   }
   emitRecordSlowly(u, chars, count);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "recordio/platform.h"
+#include "recordio/process.h"
 #include "recordio/units.h"
 
 namespace recordio {
@@ -73,9 +75,21 @@ void readFromMemory(RecordUnit& unit, const char* data, size_t size);
 /// 0, or with `err`/`end` set the error number of a failure.
 int readRecordField(const ReadRequest& request, char* field, int32_t length);
 
-/// Whether a record read into an 80-character field takes it from the read
-/// window at once when it can (the tests compare both ways).
-extern bool useWindowField;
+/// Where a record of up to `capacity` bytes may be stored as it is, behind
+/// the records a unit holds back (no CR LF to make, no write-through, room
+/// enough); null otherwise.  The quick case of emitRecord: a record built
+/// there is handed over by commitRecord.
+inline char* recordRoom(RecordUnit& unit, size_t capacity) {
+  if (platform::kCrLfLineEnds || unit.writeThrough || capacity > unit.bufferSize - unit.writeEnd)
+    return nullptr;
+  return unit.buffer + unit.writeEnd;
+}
+
+/// Hands over the `count` bytes of a record stored at recordRoom.
+inline void commitRecord(RecordUnit& unit, size_t count) {
+  unit.writeEnd += count;
+  serviceRequests();
+}
 
 /// Hands a finished record (its characters and the line feed) to a unit in
 /// one piece; a named unit remembers the first failed write-out.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "conversion/conversion_run.h"
 #include "tests/e2e/program_run.h"
 #include "tests/support/child.h"
 
@@ -146,6 +147,8 @@ TEST(ComponentReader, SampleStatementsAndTheirFailures) {
   std::string header = componentFile("T", "9", "0.01", {});
   header.resize(header.find("header record 30"));
   const std::string state = "11 named SCSe-N11E.txt";
+  constexpr int kMax = conversion::kMaxSamples;
+  const std::string kMaxText = std::to_string(kMax);
   struct Case {
     std::string content;
     std::string err;
@@ -153,7 +156,7 @@ TEST(ComponentReader, SampleStatementsAndTheirFailures) {
       {full, ""},
       {last, ""},
       {componentFile("T", "8", "0.01", {}), ""},
-      {componentFile("T", "33000", "0.01", wave(32992, 2)), ""},
+      {componentFile("T", kMaxText, "0.01", wave(kMax - 8, 2)), ""},
       {shortOne, report("list in: end of file", state, "list io", "reading")},
       {header, report("read start: end of file", state, "list io", "reading")},
       {"", report("fmt: end of file", state, "(a80)", "reading")},
@@ -161,8 +164,9 @@ TEST(ComponentReader, SampleStatementsAndTheirFailures) {
        report("invalid integer: read unexpected character", state, "list io", "reading")},
       {componentFile("T", "points", "0.01", {}),
        report("invalid number: incomprehensible list input", state, "list io", "reading")},
-      {componentFile("T", "33001", "0.01", wave(33000, 2)),
-       report("sample count above 33000: subscript out of bounds", state, "list io", "reading")},
+      {componentFile("T", std::to_string(kMax + 1), "0.01", wave(kMax, 2)),
+       report("sample count above " + kMaxText + ": subscript out of bounds", state, "list io",
+              "reading")},
   };
   for (const Case& c : cases) {
     ProgramRun run;

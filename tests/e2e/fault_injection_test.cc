@@ -4,18 +4,23 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "conversion/conversion_run.h"
+#include "recordio/fixed_fields.h"
 #include "tests/e2e/program_run.h"
 #include "tests/support/child.h"
 
 namespace {
 
 const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
+constexpr int kMax = conversion::kMaxSamples;
+constexpr size_t kRow = recordio::kRowLength;
+const std::string kMaxText = std::to_string(kMax);
 
 std::vector<FileEntry> threeFiles(const std::string& first, const std::string& count = "9") {
   const std::vector<float> eight = {1, 2, 3, 4, 5, 6, 7, 8};
   return {{kNames[0], first},
           {kNames[1], componentFile("b", "9", "0.01", eight)},
-          {kNames[2], componentFile("c", count, "0.01", std::vector<float>(32992, 0.5f))}};
+          {kNames[2], componentFile("c", count, "0.01", std::vector<float>(kMax - 8, 0.5f))}};
 }
 
 // Every record of `text` with a NUL and two bytes above 127 after it.
@@ -36,7 +41,7 @@ TEST(FaultInjection, EndsWithATableOrTheRightReport) {
   const std::string inEighth = good.substr(0, good.size() - 6);
   const std::string inSeventh = good.substr(0, good.size() - 16);
   struct Case {
-    const char* what;
+    std::string what;
     std::vector<FileEntry> files;
     std::string input;
     std::string report;  // first line; empty for a table of `rows` rows
@@ -54,9 +59,9 @@ TEST(FaultInjection, EndsWithATableOrTheRightReport) {
       {"NUL and high bytes", threeFiles(soiled(good)), "out.csv\n", "", 9},
       {"count 0", threeFiles(good, "0"), "out.csv\n", "", 0},
       {"negative count", threeFiles(good, "-2147483648"), "out.csv\n", "", 0},
-      {"count 33000", threeFiles(good, "33000"), "out.csv\n", "", 33000},
-      {"count 33001", threeFiles(good, "33001"), "out.csv\n",
-       "sample count above 33000: subscript out of bounds", 0},
+      {"count " + kMaxText, threeFiles(good, kMaxText), "out.csv\n", "", kMax},
+      {"count above", threeFiles(good, std::to_string(kMax + 1)), "out.csv\n",
+       "sample count above " + kMaxText + ": subscript out of bounds", 0},
       {"end inside the last value", threeFiles(inEighth), "out.csv\n", "", 9},
       {"end inside a value", threeFiles(inSeventh), "out.csv\n", "list in: end of file", 0},
       {"end inside the count", threeFiles(good.substr(0, good.find("9\n0.01") + 1)), "out.csv\n",
@@ -86,9 +91,9 @@ TEST(FaultInjection, EndsWithATableOrTheRightReport) {
       EXPECT_EQ(r.exitCode, 0) << c.what << r.err;
       EXPECT_EQ(r.err, "") << c.what;
       const std::string& table = r.files["out.csv"];
-      EXPECT_EQ(table.size(), 41 * c.rows) << c.what;
+      EXPECT_EQ(table.size(), kRow * c.rows) << c.what;
       if (c.rows == 9) {
-        EXPECT_EQ(table.substr(0, 41), "  0.000,     1.000,     1.000,     0.500\n") << c.what;
+        EXPECT_EQ(table.substr(0, kRow), "  0.000,     1.000,     1.000,     0.500\n") << c.what;
       }
     } else {
       EXPECT_EQ(firstLine(r.err), c.report) << c.what;

@@ -1,6 +1,7 @@
 // Every float pattern through the quick way of the table rows: each group
 // of four consecutive patterns, in each of its four rotations, is placed as
-// a whole row with the texts made four at once and one at a time.  Both
+// a whole row with the texts made four at once and one at a time (the
+// routes fastest and plain).  Both
 // must give the same answer, and a row they place must be the row of
 // formatFixed's fields (which fixed_all_floats checks against the C
 // library for every pattern), so a row never differs from the walk's.
@@ -13,61 +14,116 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "recordio/fixed_fields.h"
 #include "recordio/freeform_output.h"
+#include "recordio/routes.h"
 
 namespace {
 
 using recordio::FixedRowWriter::placeWholeRow;
 
 // The field formatFixed places, into `out`.
-void walkField(float value, int width, char* out) {
+void walkField(float value, recordio::EditStep field, char* out) {
   recordio::outputRecord.position = 0;
-  recordio::formatFixed(value, width, 3);
-  memcpy(out, recordio::outputRecord.chars, static_cast<size_t>(width));
+  recordio::formatFixed(value, field.width, field.decimals);
+  memcpy(out, recordio::outputRecord.chars, 32);  // the storage holds 400 at least
 }
+
+// The row of four fields as the walk over the edit list builds it from
+// formatFixed's fields: where each field starts, and the literals.
+using recordio::kRowEditList;
+static_assert(recordio::kRowFieldCount == 4, "groups of four patterns, one for each field");
+constexpr int kRow = recordio::kRowLength;
+struct Column {
+  int start;
+  recordio::EditStep field;
+  bool likeTheOneBefore;  // the same width and decimals
+};
+constexpr std::array<Column, 4> kColumns = [] {
+  std::array<Column, 4> columns{};
+  for (int step = 0, at = 0, f = 0; step < kRowEditList.length; ++step) {
+    const recordio::EditStep& s = kRowEditList.steps[step];
+    if (!s.isField) {
+      ++at;
+      continue;
+    }
+    const bool same = f > 0 && columns[f - 1].field.width == s.width &&
+                      columns[f - 1].field.decimals == s.decimals;
+    columns[f++] = {at, s, same};
+    at += s.width;
+  }
+  return columns;
+}();
+static_assert([] {
+  for (const Column& c : kColumns) {
+    if (c.field.width > 32) return false;  // the fields' storage below
+  }
+  return true;
+}());
+constexpr std::array<char, kRow> kLiterals = [] {
+  std::array<char, kRow> text{};
+  int at = 0;
+  for (int step = 0; step < kRowEditList.length; ++step) {
+    const recordio::EditStep& s = kRowEditList.steps[step];
+    at += s.isField ? s.width : 0;
+    if (!s.isField) text[at++] = s.text;
+  }
+  text[at] = '\n';
+  return text;
+}();
 
 long checkGroups(uint64_t first, uint64_t last, uint64_t stride) {
   long differences = 0;
   for (uint64_t group = first; group < last; group += stride) {
     float values[4];
-    char narrow[4][8], wide[4][16];
+    // Each value's field in each column; a column like the one before
+    // shares its fields.
+    char fields[4][4][32];
     for (int k = 0; k < 4; ++k) {
       values[k] = std::bit_cast<float>(static_cast<uint32_t>(4 * group + k));
-      walkField(values[k], 7, narrow[k]);
-      walkField(values[k], 10, wide[k]);
+      for (int f = 0; f < 4; ++f) {
+        if (kColumns[f].likeTheOneBefore) {
+          memcpy(fields[k][f], fields[k][f - 1], 32);
+        } else {
+          walkField(values[k], kColumns[f].field, fields[k][f]);
+        }
+      }
     }
     for (int rotation = 0; rotation < 4; ++rotation) {
       float row[4];
-      char expected[41];
-      for (int k = 0; k < 4; ++k) row[k] = values[(k + rotation) % 4];
-      memcpy(expected, narrow[rotation], 7);
-      for (int k = 1; k < 4; ++k) {
-        expected[7 + 11 * (k - 1)] = ',';
-        memcpy(expected + 8 + 11 * (k - 1), wide[(k + rotation) % 4], 10);
+      char expected[kRow];
+      memcpy(expected, kLiterals.data(), kRow);
+      for (int f = 0; f < 4; ++f) row[f] = values[(f + rotation) % 4];
+      // Each field's width known to the compiler, so each copy is a move.
+      [&]<size_t... F>(std::index_sequence<F...>) {
+        (memcpy(expected + kColumns[F].start, fields[(F + rotation) % 4][F],
+                kColumns[F].field.width),
+         ...);
       }
-      expected[40] = '\n';
-      char byFours[48], oneByOne[48];
-      recordio::FixedRowWriter::useFourAtOnce = true;
+      (std::make_index_sequence<4>());
+      char byFours[recordio::FixedRowWriter::kWholeRowRoom];
+      char oneByOne[recordio::FixedRowWriter::kWholeRowRoom];
+      recordio::route = recordio::Route::fastest;
       const bool placedByFours = placeWholeRow(byFours, row);
-      recordio::FixedRowWriter::useFourAtOnce = false;
+      recordio::route = recordio::Route::plain;
       const bool placedOneByOne = placeWholeRow(oneByOne, row);
       const bool same = placedByFours == placedOneByOne &&
-                        (!placedByFours || (memcmp(byFours, oneByOne, 41) == 0 &&
-                                            memcmp(byFours, expected, 41) == 0));
+                        (!placedByFours || (memcmp(byFours, oneByOne, kRow) == 0 &&
+                                            memcmp(byFours, expected, kRow) == 0));
       if (!same && ++differences <= 10) {
         printf(
-            "patterns %08llx to %08llx, rotation %d: placed %d and %d: [%.40s] [%.40s] walk "
-            "[%.40s]\n",
+            "patterns %08llx to %08llx, rotation %d: placed %d and %d: [%.*s] [%.*s] walk [%.*s]\n",
             static_cast<unsigned long long>(4 * group),
             static_cast<unsigned long long>(4 * group + 3), rotation, placedByFours, placedOneByOne,
-            byFours, oneByOne, expected);
+            kRow - 1, byFours, kRow - 1, oneByOne, kRow - 1, expected);
       }
     }
   }

@@ -24,7 +24,7 @@ void checkFixed(const uint8_t* data, size_t size) {
   const float value = std::bit_cast<float>(take<uint32_t>(data, size));
   const int decimals = take<uint8_t>(data, size) % 13;
   const int width = 1 + take<uint8_t>(data, size) % 24;
-  char text[64];
+  char text[recordio::kFixedTextSize];
   const int length = recordio::fixedPointText(value, decimals, text);
   if (std::string(text, length) != referenceFixedText(value, decimals)) __builtin_trap();
   if (fixedField(value, width, decimals) != referenceFixedField(value, width, decimals)) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "recordio/records.h"
+#include "recordio/routes.h"
 #include "recordio/units.h"
 #include "tests/support/reference_conversions.h"
 
@@ -52,7 +53,7 @@ TEST(ConversionEquality, FixedPointTextAndFieldEqualTheCLibrary) {
   int differences = 0;
   for (size_t i = 0; i < values.size() && differences < 10; ++i) {
     const float v = values[i];
-    char text[64];
+    char text[recordio::kFixedTextSize];
     const int decimals = i % 4 == 0 ? static_cast<int>(i / 4 % 11) : 3;
     const std::string fastText(text, recordio::fixedPointText(v, decimals, text));
     // The table's widths most often, and the narrower and wider ones
@@ -71,11 +72,12 @@ TEST(ConversionEquality, FixedPointTextAndFieldEqualTheCLibrary) {
 
 // The rows of the table writer, whose fields take the tables' quick way
 // (the row placed whole, its texts made four at once or one at a time)
-// and fall back to the general one, against the rows built from the C
+// and fall back to the walk, against the rows built from the C
 // library's fields: the same values in every column.
 TEST(ConversionEquality, TableRowsEqualTheCLibrary) {
   const std::vector<float> values = fixedPointValues();
-  const size_t rows = values.size() / 4;
+  constexpr size_t kFields = recordio::kRowFieldCount;
+  const size_t rows = values.size() / kFields;
   // The rows go to a file of the working folder through unit 12, as the
   // table does, and are read back whole.
   const std::string name = "cdmg2csv-rows-" + std::to_string(values.size()) + ".tmp";
@@ -89,12 +91,13 @@ TEST(ConversionEquality, TableRowsEqualTheCLibrary) {
   ASSERT_EQ(recordio::connectUnit(connect), 0);
   // Every other row has its four field texts made one at a time.
   for (size_t row = 0; row < rows; ++row) {
-    recordio::FixedRowWriter::useFourAtOnce = row % 2 == 0;
+    recordio::route = row % 2 == 0 ? recordio::Route::fastest : recordio::Route::plain;
     recordio::FixedRowWriter::start(12);
-    for (size_t i = 4 * row; i < 4 * row + 4; ++i) recordio::FixedRowWriter::putReal(values[i]);
+    for (size_t i = kFields * row; i < kFields * (row + 1); ++i)
+      recordio::FixedRowWriter::putReal(values[i]);
     recordio::FixedRowWriter::finish();
   }
-  recordio::FixedRowWriter::useFourAtOnce = true;
+  recordio::route = recordio::Route::fastest;
   recordio::DisconnectRequest disconnect;
   disconnect.unit = 12;
   ASSERT_EQ(recordio::disconnectUnit(disconnect), 0);
@@ -116,17 +119,21 @@ TEST(ConversionEquality, TableRowsEqualTheCLibrary) {
     written = plain;
   }
   std::string expected;
-  for (size_t row = 0; row < rows; ++row) {
-    expected += referenceFixedField(values[4 * row], 7, 3);
-    for (size_t i = 4 * row + 1; i < 4 * row + 4; ++i)
-      expected += "," + referenceFixedField(values[i], 10, 3);
+  const recordio::EditList& list = recordio::kRowEditList;
+  for (size_t row = 0, i = 0; row < rows; ++row) {
+    for (int step = 0; step < list.length; ++step) {
+      const recordio::EditStep& s = list.steps[step];
+      expected += s.isField ? referenceFixedField(values[i++], s.width, s.decimals)
+                            : std::string(1, s.text);
+    }
     expected += "\n";
   }
   ASSERT_EQ(written.size(), expected.size());
-  for (size_t at = 0; at < expected.size(); at += 41) {
-    if (written.compare(at, 41, expected, at, 41) != 0) {
-      ADD_FAILURE() << "row " << at / 41 << ": [" << written.substr(at, 40) << "] != ["
-                    << expected.substr(at, 40) << "]";
+  constexpr size_t kRow = recordio::kRowLength;
+  for (size_t at = 0; at < expected.size(); at += kRow) {
+    if (written.compare(at, kRow, expected, at, kRow) != 0) {
+      ADD_FAILURE() << "row " << at / kRow << ": [" << written.substr(at, kRow - 1) << "] != ["
+                    << expected.substr(at, kRow - 1) << "]";
       break;
     }
   }

@@ -100,4 +100,29 @@ TEST(FixedRowWriter, CompleteRows) {
   EXPECT_EQ(formatLength(kRowFormat), 19);
 }
 
+// The row's edit list as the compiler parses it, and edit lists parsed in
+// a run, as a format given by a file's heading would be.
+TEST(EditList, ParsedAtCompileTimeAndInARun) {
+  EXPECT_TRUE(kRowEditList.fields == 4 && kRowEditList.columns == 40 && kRowLength == 41);
+  const std::string heading = "(8f10.6)";
+  const EditList eight = parseEditList(heading.c_str());
+  EXPECT_TRUE(eight.valid && eight.fields == 8 && eight.columns == 80 && eight.everyField(10, 6));
+  const std::string row = "(F7.3,3(',',F10.3))";
+  const EditList parsed = parseEditList(row.c_str());
+  std::string steps;
+  for (int i = 0; i < parsed.length; ++i) {
+    const EditStep& s = parsed.steps[i];
+    const EditStep& k = kRowEditList.steps[i];
+    steps += s.isField ? "F" + std::to_string(s.width) + "." + std::to_string(s.decimals) : "'";
+    EXPECT_TRUE(s.isField == k.isField && s.width == k.width && s.decimals == k.decimals &&
+                s.text == k.text);
+  }
+  EXPECT_EQ(steps, "F7.3'F10.3'F10.3'F10.3");
+  EXPECT_TRUE(parseEditList("(2(F3.1,2('ab')))").valid);
+  for (const std::string bad : {"", "F7.3", "(F7)", "(F7.3", "(F7.3))", "(2'a')", "(X7.3)",
+                                "(F7.100)", "((((F1.0))))", "(0F7.3)", "(F7.3,)"}) {
+    EXPECT_FALSE(parseEditList(bad.c_str()).valid) << bad;
+  }
+}
+
 }  // namespace

@@ -128,11 +128,10 @@ TEST(FreeFormReader, EightItemStatements) {
   EXPECT_EQ(readItems(std::string(41, '1') + "*1\n", "r"), kRepeat);
 }
 
-// Reals read straight from a full buffer (a first item and its comma fill
-// it, a record of blanks follows so that the scans have their 64 bytes),
-// with each of the buffer scans and without them: every way gives the
-// same values.
-TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
+// Reals read from a full buffer (a first item and its comma fill it, a
+// record of blanks follows so that the record scan has its 128 bytes) by
+// every route: every way gives the same values.
+TEST(FreeFormReader, RoutesAgreeWithTheGeneralPath) {
   struct Case {
     std::string text;
     std::string items;
@@ -152,7 +151,7 @@ TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
       {"1.5/ 7", "rr", " 1.5 -"},
       {"3*2.5", "rr", " 2.5 2.5"},
       {"1e3 -", "rr", std::string(" 1000") + kInvalidNumber},
-      // The edges of the shaped scan: eight digits in all, seven blanks
+      // The edges of an older scan of plain reals: eight digits in all, seven blanks
       // either side, the byte that ends the number or the blanks after it.
       {"       -12.34567       8.5", "rr", " -12.3456697 8.5"},
       {"        -12.34567        8.5", "rr", " -12.3456697 8.5"},
@@ -166,26 +165,15 @@ TEST(FreeFormReader, BufferScansAgreeWithTheGeneralPath) {
       {"1.5x", "rr", std::string(" 1.5") + kInvalidNumber},
       {"5. .5 -.5", "rrr", " 5 0.5 -0.5"},
   };
-  const std::string tail = "\n" + std::string(80, ' ') + "\n";
-  const struct {
-    bool buffer, quick, shaped;
-  } ways[] = {{true, true, true},
-              {true, false, true},
-              {true, true, false},
-              {true, false, false},
-              {false, false, false}};
-  for (const auto& way : ways) {
-    FreeFormReader::useBufferScan = way.buffer;
-    FreeFormReader::useShortScan = way.quick;
-    FreeFormReader::useShapedScan = way.shaped;
+  const std::string tail = "\n" + std::string(130, ' ') + "\n";
+  for (const Route way : {Route::fastest, Route::plain, Route::general}) {
+    route = way;
     for (const Case& c : cases) {
       EXPECT_EQ(readItems("9," + c.text + tail, "r" + c.items), " 9" + c.values)
-          << c.text << " buffer scan " << way.buffer << " short scan " << way.quick
-          << " shaped scan " << way.shaped;
+          << c.text << " route " << static_cast<int>(way);
     }
   }
-  FreeFormReader::useBufferScan = FreeFormReader::useShortScan = true;
-  FreeFormReader::useShapedScan = true;
+  route = Route::fastest;
 }
 
 TEST(FreeFormReader, EndOfFileInEachPlace) {
