@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
     options.counts = {count, count, count};
     options.crlf = true;
     options.mixedForms = false;
+    // Values as a downloaded file has them: one digit before the point,
+    // and now and then a larger one that touches its neighbour.
+    options.largest = 9999999;
+    options.touchingEvery = 1201;
     options.seed = static_cast<unsigned>(atoi(argv[1]) + f);
     char name[64];
     snprintf(name, sizeof name, "/rec%03d.V2", f);

@@ -376,30 +376,26 @@ class FileReading {
         return endedWithin(where + ": " + std::to_string(read) + " of " + std::to_string(h.count) +
                            " values");
       const int fields = static_cast<int>(std::min<int64_t>(perRecord, h.count - read));
-      for (int f = 0; f < fields; ++f) {
-        const recordio::InputField& field = h.list.fields[f];
-        float value = 0;
-        const FieldOutcome outcome = recordio::readRealField(r.text, r.length, field.start,
-                                                             field.width, field.decimals, value);
-        if (outcome != FieldOutcome::number) [[unlikely]] {
-          const size_t first = std::min<size_t>(field.start, r.length);
-          const size_t last = std::min<size_t>(field.start + field.width, r.length);
-          return fail(reader_.line(),
-                      "columns " + std::to_string(field.start + 1) + "-" +
-                          std::to_string(field.start + field.width) + ": " +
-                          (outcome == FieldOutcome::blank
-                               ? "no value, where value " + std::to_string(read + 1) + " of " +
-                                     std::to_string(h.count) + " of " + where + " is due"
-                               : "'" + shown(r.text + first, last - first) + "' is not a number"));
-        }
-        try {
-          values->push_back(value);
-        } catch (const std::bad_alloc&) {
-          return fail(reader_.line(),
-                      "not enough memory for " + std::to_string(h.count) + " values");
-        }
-        ++read;
+      try {
+        values->resize(static_cast<size_t>(read + fields));
+      } catch (const std::bad_alloc&) {
+        return fail(reader_.line(), "not enough memory for " + std::to_string(h.count) + " values");
       }
+      FieldOutcome outcome = FieldOutcome::number;
+      const int bad = recordio::readFields(r, h.list, fields, values->data() + read, outcome);
+      if (bad >= 0) [[unlikely]] {
+        const recordio::InputField& field = h.list.fields[bad];
+        const size_t first = std::min<size_t>(field.start, r.length);
+        const size_t last = std::min<size_t>(field.start + field.width, r.length);
+        return fail(reader_.line(),
+                    "columns " + std::to_string(field.start + 1) + "-" +
+                        std::to_string(field.start + field.width) + ": " +
+                        (outcome == FieldOutcome::blank
+                             ? "no value, where value " + std::to_string(read + bad + 1) + " of " +
+                                   std::to_string(h.count) + " of " + where + " is due"
+                             : "'" + shown(r.text + first, last - first) + "' is not a number"));
+      }
+      read += fields;
     }
     return true;
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "recordio/freeform_input.h"
+#include "recordio/record_scan.h"
 #include "recordio/records.h"
 
 namespace recordio {
@@ -93,6 +94,57 @@ struct FormatParse {
   }
 };
 
+// The commonest field, read without the general scan: blanks, a minus
+// sign or none, then only digits and one point up to the field's end,
+// with at most kQuickDigits digits.  The digits go to the same conversion;
+// false, having read nothing, for any other field.
+constexpr int kQuickDigits = 15;
+static_assert(kQuickDigits <= kMaxRetainedDigits, "every digit is retained");
+inline bool readQuickField(const char* p, const char* end, float& value) {
+  while (p < end && *p == ' ') ++p;
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  char digits[kQuickDigits];
+  int retained = 0, seen = 0;
+  const char* point = nullptr;
+  for (; p < end; ++p) {
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    if (digit < 10) {
+      if (++seen > kQuickDigits) return false;
+      digits[retained] = *p;
+      retained += retained > 0 || digit != 0;  // leading zeros are not retained
+    } else if (*p == '.' && !point) {
+      point = p;
+    } else {
+      return false;
+    }
+  }
+  if (!point || seen == 0) return false;
+  // Trailing zeros need no removal: up to 15 digits and a power of ten up
+  // to 1e15 convert exactly, either way to the same nearest double.
+  const int64_t exponent = -static_cast<int64_t>(end - point - 1);
+  value = retained > 0 ? toReal(decimalToDouble(negative, digits, retained, exponent)) : 0.0f;
+  return true;
+}
+
+}  // namespace
+
+bool useQuickFields = true;
+bool useRecordScanForFields = true;
+
+namespace {
+
+// The width of every field of a list without gaps from column 1; 0 when
+// the fields are not so.
+int uniformWidth(const InputEditList& list) {
+  if (list.count == 0) return 0;
+  const int width = list.fields[0].width;
+  for (int i = 0; i < list.count; ++i) {
+    if (list.fields[i].width != width || list.fields[i].start != i * width) return 0;
+  }
+  return width;
+}
+
 }  // namespace
 
 bool parseInputEditList(const char* text, size_t length, InputEditList& list, const char** error) {
@@ -111,6 +163,7 @@ bool parseInputEditList(const char* text, size_t length, InputEditList& list, co
   }
   if (ok && list.count == 0) ok = parse.fail("the format has no field");
   if (!ok) *error = parse.error;
+  list.uniformWidth = ok ? uniformWidth(list) : 0;
   return ok;
 }
 
@@ -118,6 +171,7 @@ InputEditList uniformEditList(int count, int width, int decimals) {
   InputEditList list;
   for (int i = 0; i < count; ++i) list.fields[i] = {i * width, width, decimals};
   list.count = count;
+  list.uniformWidth = uniformWidth(list);
   return list;
 }
 
@@ -128,6 +182,8 @@ FieldOutcome readRealField(const char* text, size_t length, int start, int width
   const char* p = text + (first < length ? first : length);
   const char* const end =
       text + (first + static_cast<size_t>(width) < length ? first + width : length);
+  if (useQuickFields && readQuickField(p, end, value)) [[likely]]
+    return FieldOutcome::number;
   while (p < end && isBlank(*p)) ++p;
   if (p == end) return FieldOutcome::blank;
 
@@ -197,6 +253,27 @@ FieldOutcome readRealField(const char* text, size_t length, int start, int width
   return FieldOutcome::number;
 }
 
+int readFields(const InputRecord& record, const InputEditList& list, int count, float* values,
+               FieldOutcome& outcome) {
+  // Fields of one width from column 1, each with a blank first and a
+  // point: the free-form reader's record scan reads them all at once, and
+  // its values are those of the general path.
+  ScannedRecord scanned;
+  if (useRecordScanForFields && list.uniformWidth != 0 && record.held >= 128 &&
+      scanFixedColumns(record.text, record.held, true, scanned) &&
+      scanned.width == list.uniformWidth && scanned.count >= count) [[likely]] {
+    for (int i = 0; i < count; ++i) values[i] = scanned.values[i];
+    return -1;
+  }
+  for (int i = 0; i < count; ++i) {
+    const InputField& f = list.fields[i];
+    outcome = readRealField(record.text, record.length, f.start, f.width, f.decimals, values[i]);
+    if (outcome != FieldOutcome::number) [[unlikely]]
+      return i;
+  }
+  return -1;
+}
+
 bool RecordReader::next(InputRecord& record) {
   RecordUnit& u = unit_;
   // Most records lie whole in the read window: the record is taken there.
@@ -209,6 +286,7 @@ bool RecordReader::next(InputRecord& record) {
       if (length > 0 && lineEnd[-1] == '\r') --length;  // CR LF is one line end
       record.text = u.readNext;
       record.length = length < kMaxInputRecordWidth ? length : kMaxInputRecordWidth;
+      record.held = static_cast<size_t>(u.readEnd - u.readNext);
       u.readNext = lineEnd + 1;
       ++line_;
       return true;
@@ -223,6 +301,7 @@ bool RecordReader::next(InputRecord& record) {
   }
   record.text = copy_;
   record.length = length;
+  record.held = 0;
   ++line_;
   return true;
 }

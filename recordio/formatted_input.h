@@ -27,6 +27,9 @@ struct InputField {
 struct InputEditList {
   InputField fields[kMaxInputFields];
   int count = 0;
+  /// The width of every field when they follow each other from column 1
+  /// without a gap; 0 otherwise.
+  int uniformWidth = 0;
 };
 
 /// Parses a format text: a parenthesised list of F, E, D and G fields
@@ -53,12 +56,33 @@ enum class FieldOutcome {
 FieldOutcome readRealField(const char* text, size_t length, int start, int width, int decimals,
                            float& value);
 
+/// The commonest fields (blanks, a minus sign or none, digits with one
+/// point up to the field's end, 15 digits at most) skip the general scan
+/// when set (the default); clear, every field takes it.  The same values
+/// either way, which the tests check.
+extern bool useQuickFields;
+
 /// One record of a unit as its text, without the line end; valid until the
 /// next read on the unit.
 struct InputRecord {
   const char* text = nullptr;
   size_t length = 0;  ///< At most kMaxInputRecordWidth: the rest is passed over.
+  /// Bytes readable from `text` on, its line end included, when the record
+  /// lies in the unit's read window; 0 for a record copied out of it.
+  size_t held = 0;
 };
+
+/// Reads the first `count` fields of `list` from `record` into `values`
+/// as readRealField would; -1, or the index of the first field that is
+/// not a number, with its outcome in `outcome`.  A record of fixed
+/// columns that the free-form reader's record scan takes is read whole by
+/// it (same values).
+int readFields(const InputRecord& record, const InputEditList& list, int count, float* values,
+               FieldOutcome& outcome);
+
+/// readFields reads records whole by the record scan when set (the
+/// default); clear, field by field.  The same values either way.
+extern bool useRecordScanForFields;
 
 /// The record reader of a unit being read: the records in turn and their
 /// line numbers.  A record that does not lie whole in the unit's read

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "recordio/records.h"
@@ -115,6 +119,71 @@ TEST(FormattedInput, AFieldReadsAsFreeFormReadsItsNumber) {
   EXPECT_EQ(recordio::readRealField("  1.0  2.5", 10, 5, 10, 5, value), FieldOutcome::number);
   EXPECT_EQ(value, 2.5f);
   EXPECT_EQ(recordio::readRealField("  1.0", 5, 5, 10, 5, value), FieldOutcome::blank);
+}
+
+// The quick way of the commonest fields gives what the general scan gives,
+// for fields made mostly of its shape and for any mixture of the bytes a
+// number is made of.
+TEST(FormattedInput, QuickFieldsReadAsTheGeneralScan) {
+  std::mt19937 random(27);
+  const std::string kinds[] = {"  -.0123456789", " -+.0123456789Ee\t"};
+  for (int i = 0; i < 400000; ++i) {
+    const std::string& bytes = kinds[i % 2];
+    std::string field(1 + random() % 18, ' ');
+    for (char& c : field) c = bytes[random() % bytes.size()];
+    const int width = static_cast<int>(field.size());
+    const int length = static_cast<int>(random() % (field.size() + 1));  // a record cut short
+    float quick = -7, general = -7;
+    recordio::useQuickFields = true;
+    const FieldOutcome q = recordio::readRealField(field.data(), length, 0, width, 3, quick);
+    recordio::useQuickFields = false;
+    const FieldOutcome g = recordio::readRealField(field.data(), length, 0, width, 3, general);
+    recordio::useQuickFields = true;
+    ASSERT_EQ(q, g) << "'" << field << "' " << length;
+    if (q == FieldOutcome::number) {
+      ASSERT_EQ(std::bit_cast<uint32_t>(quick), std::bit_cast<uint32_t>(general)) << field;
+    }
+  }
+}
+
+// A record read whole by the record scan gives what its fields read one
+// by one give: records of eight fields of ten, most in the scan's shape.
+TEST(FormattedInput, RecordsReadWholeAsFieldByField) {
+  std::mt19937 random(26);
+  const recordio::InputEditList list = recordio::uniformEditList(8, 10, 6);
+  char buffer[256];
+  for (int i = 0; i < 100000; ++i) {
+    std::string text;
+    for (int f = 0; f < 8; ++f) {
+      char field[32];
+      const long units = static_cast<long>(random() % 200000000) - 100000000;
+      snprintf(field, sizeof field, "%10.6f", units / (i % 3 == 0 ? 1e6 : 1e8));
+      std::string t(field);
+      if (random() % 16 == 0) t[random() % t.size()] = " -.5E"[random() % 5];
+      text += t.substr(t.size() > 10 ? t.size() - 10 : 0);
+    }
+    text += random() % 2 ? "\r\n" : "\n";
+    memset(buffer, ' ', sizeof buffer);
+    memcpy(buffer, text.data(), text.size());
+    recordio::InputRecord record;
+    record.text = buffer;
+    record.length = text.find_first_of("\r\n");
+    record.held = sizeof buffer;
+    const int count = 1 + static_cast<int>(random() % 8);
+    float whole[8], single[8];
+    FieldOutcome wholeOutcome = FieldOutcome::number, singleOutcome = FieldOutcome::number;
+    recordio::useRecordScanForFields = true;
+    const int a = recordio::readFields(record, list, count, whole, wholeOutcome);
+    recordio::useRecordScanForFields = false;
+    const int b = recordio::readFields(record, list, count, single, singleOutcome);
+    recordio::useRecordScanForFields = true;
+    ASSERT_EQ(a, b) << text;
+    if (a >= 0) {
+      ASSERT_EQ(wholeOutcome, singleOutcome) << text;
+    }
+    for (int f = 0; f < (a < 0 ? count : a); ++f)
+      ASSERT_EQ(std::bit_cast<uint32_t>(whole[f]), std::bit_cast<uint32_t>(single[f])) << text;
+  }
 }
 
 TEST(FormattedInput, RecordsInTurnWithTheirLineEnds) {

@@ -72,6 +72,7 @@ V2File makeV2File(const V2Options& o) {
       for (int i = 0; i < n; ++i) {
         int64_t v = value(random);
         if (i % 5 != 0) v /= 1000;  // most values small, some touching their neighbour
+        if (o.touchingEvery != 0 && i % o.touchingEvery == 1) v = -99999999 + i % 1000;
         channel.units[b].push_back(v);
       }
     }

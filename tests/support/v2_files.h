@@ -20,6 +20,9 @@ struct V2Options {
   /// The largest magnitude of a value in units of its last decimal: at
   /// most 99999999, which with a sign fills the field.
   int64_t largest = 99999999;
+  /// Every so many values one of eight digits before the point, which
+  /// fills its field and touches its neighbour; 0 for none.
+  int touchingEvery = 0;
   bool endMarks = false;  ///< Bytes of code 26 after the last record, as old systems left.
   unsigned seed = 1;
 };
