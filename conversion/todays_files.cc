@@ -29,7 +29,6 @@ constexpr int32_t kConsoleOut = 6;
 constexpr double kStandardGravity = 980.665;  // cm/s2 in one g
 
 // The blocks of a channel, in the order of the file.
-constexpr Quantity kBlocks[] = {Quantity::acceleration, Quantity::velocity, Quantity::displacement};
 constexpr const char* kBlockNames[] = {"acceleration", "velocity", "displacement"};
 constexpr const char* kBlockWords[] = {"accel", "veloc", "displ"};
 
