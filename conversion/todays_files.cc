@@ -530,7 +530,10 @@ void writeTodaysTable(int32_t unit, const TableData& table, const Options& optio
   recordio::OutputRecord& out = recordio::outputRecord;
   if (options.header) {
     std::string row = "time (s)";
-    for (const Column& c : table.columns) row += "," + csvField(c.label);
+    for (const Column& c : table.columns) {
+      row += ',';
+      row += csvField(c.label);
+    }
     row += '\n';
     recordio::emitRecord(u, row.data(), row.size());
   }
