@@ -51,6 +51,7 @@ const char* findWord(const char* p, const char* end, const char* word) {
 // A record's text for a message: bytes that a terminal could take for
 // control shown as '?', at most 80 of them.
 std::string shown(const char* p, size_t length) {
+  while (length > 0 && isBlank(p[length - 1])) --length;
   std::string text(p, std::min<size_t>(length, 80));
   for (char& c : text) {
     if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '?';
@@ -192,7 +193,7 @@ HeadingKind parseHeading(const InputRecord& r, Heading& h, std::string& what) {
   const char* error = nullptr;
   if (close == open ||
       !recordio::parseInputEditList(open, static_cast<size_t>(close - open), h.list, &error)) {
-    what = "the format '" + shown(open, static_cast<size_t>(end - open)) +
+    what = "the format '" + shown(open, static_cast<size_t>((close > open ? close : end) - open)) +
            "': " + (error ? error : "the format has no closing parenthesis");
     return HeadingKind::faulty;
   }

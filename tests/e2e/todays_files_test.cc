@@ -202,7 +202,7 @@ TEST(TodaysFiles, EachErrorIsOneLineAndLeavesTheOldTable) {
        "cdmg2csv: x.V2:46: 100000001 points: counts above 100000000 are refused"},
       {"interval", changed(good, 46, " 20 points of accel data equally spaced at  x05 sec"),
        "cdmg2csv: x.V2:46: the interval 'x05' is not a number above 0"},
-      {"format", changed(good, 46, heading + " (8q10.6)"),
+      {"format", changed(good, 46, heading + " (8q10.6)    "),
        "cdmg2csv: x.V2:46: the format '(8q10.6)': the format holds an item other than F, E, D, "
        "G, X or a group"},
       {"no heading", changed(good, 46, "Accel data"),
@@ -250,13 +250,17 @@ TEST(TodaysFiles, ATableThatCannotBeWrittenIsOneLine) {
   EXPECT_EQ(r.err, "cdmg2csv: standard output: cannot write the table: " +
                        std::string(strerror(ENOSPC)) + "\n");
   EXPECT_EQ(r.exitCode, 1);
+}
 
+TEST(TodaysFiles, ATableCutShortLeavesTheOldOne) {
+  SKIP_ON_WINDOWS("RLIMIT_FSIZE");
   // A file size limit below the table's size: the old table stays.
+  const std::string good = makeV2File(with({20}, false, false, true, false)).text;
   ProgramRun limited;
   limited.files = {{"x.V2", good}, {"out.csv", "old table\n"}};
   limited.arguments = {"-o", "out.csv", "x.V2"};
   limited.fileSizeLimit = 200;
-  r = runProgram(limited);
+  const ProgramResult r = runProgram(limited);
   EXPECT_EQ(r.err,
             "cdmg2csv: out.csv: cannot write the table: " + std::string(strerror(EFBIG)) + "\n");
   EXPECT_EQ(r.exitCode, 1);
