@@ -307,6 +307,16 @@ bool RecordReader::next(InputRecord& record) {
 }
 
 bool RecordReader::skip() {
+  RecordUnit& u = unit_;
+  // A record whose line end is in the read window: passed over there.
+  if (u.pushedCount == 0 && !u.atEnd && u.readNext < u.readEnd) [[likely]] {
+    const void* feed = memchr(u.readNext, '\n', static_cast<size_t>(u.readEnd - u.readNext));
+    if (feed) {
+      u.readNext = static_cast<const char*>(feed) + 1;
+      ++line_;
+      return true;
+    }
+  }
   if (unit_.atEnd) return false;
   const int c = nextChar(unit_);
   if (c == EOF) return false;
