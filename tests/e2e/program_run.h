@@ -57,6 +57,9 @@ struct ProgramRun {
   /// Sent `signalDelayMicros` after the first byte of standard output.
   int signalAfterOutput = 0;
   int signalDelayMicros = 0;
+  /// Sent once a file whose name ends in `signalFileSuffix` appears in the folder.
+  int signalOnFile = 0;
+  std::string signalFileSuffix;
   bool holdInput = false;         ///< Standard input stays open until the end.
   int closedDescriptors = 0;      ///< Bit n: descriptor n is closed at start.
   bool brokenOutputPipe = false;  ///< Standard output is a pipe nobody reads.
