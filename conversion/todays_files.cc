@@ -408,20 +408,9 @@ class FileReading {
   bool wanted_[3] = {false, false, false};
 };
 
-// A table being written to a file beside its target, for the exit-time
-// removal after an interrupt or a termination request.
+// The name of a table being written beside its target, which every
+// ending removes until the table has the target's name (removeAtEnding).
 char pendingTable[4096];
-
-void removePendingTable() {
-  if (pendingTable[0] == '\0') return;
-  recordio::statementInProgress = false;
-  recordio::DisconnectRequest request;
-  request.err = true;
-  request.unit = kTableUnit;
-  recordio::disconnectUnit(request);
-  remove(pendingTable);
-  pendingTable[0] = '\0';
-}
 
 std::string systemText(int number) {
   if (number >= 100 && number < 133) return recordio::kFailureMessages[number - 100];
@@ -463,12 +452,12 @@ bool writeFile(const char* target, const TableData& table, const Options& option
   const std::string prefix = "cdmg2csv: " + std::string(target) + ": ";
   if (!recordio::platform::createFileBeside(target, pendingTable, sizeof pendingTable)) {
     error = prefix + "cannot create the table: " + systemText(errno);
-    pendingTable[0] = '\0';
     return false;
   }
+  recordio::removeAtEnding(pendingTable);
   if (!connect(kTableUnit, pendingTable, "unknown", error)) {
-    remove(pendingTable);
-    pendingTable[0] = '\0';
+    recordio::platform::removeFile(pendingTable);
+    recordio::removeAtEnding(nullptr);
     return false;
   }
   recordio::RecordUnit& u = recordio::units[kTableUnit];
@@ -491,10 +480,10 @@ bool writeFile(const char* target, const TableData& table, const Options& option
     number = errno;
   }
   if (!written) {
-    remove(pendingTable);
+    recordio::platform::removeFile(pendingTable);
     error = prefix + "cannot write the table: " + systemText(number);
   }
-  pendingTable[0] = '\0';
+  recordio::removeAtEnding(nullptr);
   return written;
 }
 
@@ -575,7 +564,6 @@ void writeTodaysTable(int32_t unit, const TableData& table, const Options& optio
 }
 
 void convertTodaysFiles(const Options& options) {
-  atexit(removePendingTable);
   std::string error;
   int status = 0;
   if (options.directory) {

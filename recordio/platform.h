@@ -90,4 +90,7 @@ extern const char kFolderSeparators[];
 /// step; false with errno on failure.
 bool replaceFile(const char* from, const char* to);
 
+/// Removes file `path`, ignoring failure; safe in a signal handler.
+void removeFile(const char* path);
+
 }  // namespace recordio::platform

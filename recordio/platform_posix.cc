@@ -199,4 +199,6 @@ const char kFolderSeparators[] = "/";
 
 bool replaceFile(const char* from, const char* to) { return rename(from, to) == 0; }
 
+void removeFile(const char* path) { unlink(path); }
+
 }  // namespace recordio::platform

@@ -206,4 +206,6 @@ bool replaceFile(const char* from, const char* to) {
   return false;
 }
 
+void removeFile(const char* path) { DeleteFileA(path); }
+
 }  // namespace recordio::platform

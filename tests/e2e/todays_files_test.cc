@@ -286,22 +286,32 @@ TEST(TodaysFiles, DirectoryGoesOnPastABadFile) {
   EXPECT_EQ(r.files.size(), 5u);
 }
 
-TEST(TodaysFiles, InterruptWhileWritingLeavesTheOldTable) {
+TEST(TodaysFiles, AnEndingWhileWritingLeavesTheOldTable) {
   SKIP_ON_WINDOWS("the signal is sent by a POSIX kill");
   // A file of the dialogue's layout with two million samples: its table
-  // takes long enough to write that the interrupt comes while it is.
+  // takes long enough to write that the signal comes while it is.  An
+  // interrupt and a termination request exit; a floating exception ends
+  // abnormally, past the exit-time handlers.
   ProgramRun run;
   run.files = {{"big.txt", componentFile("big", "2000000", "0.001", wave(2000000, 1))},
                {"out.csv", "old table\n"}};
   run.arguments = {"-o", "out.csv", "big.txt"};
-  for (int signal : {SIGINT, SIGTERM}) {
-    run.signalOnFile = signal;
+  const struct {
+    int signal;
+    const char* err;
+    int exitCode, endSignal;
+  } cases[] = {{SIGINT, "Interrupt\n", 1, 0},
+               {SIGTERM, "Killed\n", 1, 0},
+               {SIGFPE, "Floating Exception\n", -1, SIGABRT}};
+  for (const auto& c : cases) {
+    run.signalOnFile = c.signal;
     run.signalFileSuffix = ".tmp";
     const ProgramResult r = runProgram(run);
-    EXPECT_EQ(r.err, signal == SIGINT ? "Interrupt\n" : "Killed\n");
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.signal, c.endSignal);
     EXPECT_EQ(r.files.at("out.csv"), "old table\n");
-    EXPECT_EQ(r.files.size(), 2u);  // the new table's file is gone
+    EXPECT_EQ(r.files.size(), 2u) << c.err;  // the new table's file is gone
   }
 }
 
