@@ -19,7 +19,6 @@ namespace conversion {
 namespace {
 
 using recordio::FieldOutcome;
-using recordio::InputEditList;
 using recordio::InputRecord;
 using recordio::RecordReader;
 
@@ -123,7 +122,7 @@ struct Heading {
   int64_t count = 0;
   float interval = 0;
   std::string intervalText;
-  InputEditList list;
+  recordio::EditList list;
 };
 
 enum class HeadingKind { heading, notHeading, faulty };
@@ -185,16 +184,15 @@ HeadingKind parseHeading(const InputRecord& r, Heading& h, std::string& what) {
                                            lower(*first) == 'd' || lower(*first) == 'g') &&
                                           first + 1 < end && isDigit(first[1])));
   if (!format) {
-    h.list = recordio::uniformEditList(8, 10, 0);
+    h.list = recordio::kEightFieldsOfTen;
     return HeadingKind::heading;
   }
   const char* close = end;
   while (close > open && close[-1] != ')') --close;
-  const char* error = nullptr;
-  if (close == open ||
-      !recordio::parseInputEditList(open, static_cast<size_t>(close - open), h.list, &error)) {
+  if (close != open) h.list = recordio::parseEditList(open, static_cast<size_t>(close - open));
+  if (close == open || !h.list.valid) {
     what = "the format '" + shown(open, static_cast<size_t>((close > open ? close : end) - open)) +
-           "': " + (error ? error : "the format has no closing parenthesis");
+           "': " + (close != open ? h.list.error : "the format has no closing parenthesis");
     return HeadingKind::faulty;
   }
   return HeadingKind::heading;
@@ -292,7 +290,7 @@ class FileReading {
         return fail(reader_.line() - 29, "the interval is not a number above 0");
       h.interval = dialogueInterval;
       h.intervalText = intervalRecord;
-      h.list = recordio::uniformEditList(8, 10, 0);
+      h.list = recordio::kEightFieldsOfTen;
       more = false;
     } else {
       return fail(reader_.line(),
@@ -351,7 +349,7 @@ class FileReading {
 
   // The values of a block under its heading, into `values` or passed over.
   bool block(const Heading& h, std::vector<float>* values, int inFile) {
-    const int perRecord = h.list.count;
+    const int perRecord = h.list.fields;
     const int64_t records = (h.count + perRecord - 1) / perRecord;
     const std::string where =
         std::string("the ") + kBlockNames[h.block] + " block of channel " + std::to_string(inFile);
@@ -384,12 +382,12 @@ class FileReading {
       FieldOutcome outcome = FieldOutcome::number;
       const int bad = recordio::readFields(r, h.list, fields, values->data() + read, outcome);
       if (bad >= 0) [[unlikely]] {
-        const recordio::InputField& field = h.list.fields[bad];
-        const size_t first = std::min<size_t>(field.start, r.length);
-        const size_t last = std::min<size_t>(field.start + field.width, r.length);
+        const recordio::EditStep field = h.list.field(bad);
+        const size_t first = std::min<size_t>(field.column, r.length);
+        const size_t last = std::min<size_t>(field.column + field.width, r.length);
         return fail(reader_.line(),
-                    "columns " + std::to_string(field.start + 1) + "-" +
-                        std::to_string(field.start + field.width) + ": " +
+                    "columns " + std::to_string(field.column + 1) + "-" +
+                        std::to_string(field.column + field.width) + ": " +
                         (outcome == FieldOutcome::blank
                              ? "no value, where value " + std::to_string(read + bad + 1) + " of " +
                                    std::to_string(h.count) + " of " + where + " is due"

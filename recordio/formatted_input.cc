@@ -5,6 +5,7 @@
 #include "recordio/freeform_input.h"
 #include "recordio/record_scan.h"
 #include "recordio/records.h"
+#include "recordio/routes.h"
 
 namespace recordio {
 
@@ -13,86 +14,6 @@ namespace {
 bool isDigit(int c) { return c >= '0' && c <= '9'; }
 bool isBlank(int c) { return c == ' ' || c == '\t'; }
 int upper(int c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
-
-// The format text being parsed and the list being built.
-struct FormatParse {
-  const char* p;
-  const char* end;
-  InputEditList& list;
-  int column = 0;
-  const char* error = nullptr;
-
-  void skipBlanks() {
-    while (p < end && isBlank(*p)) ++p;
-  }
-  // An unsigned number of at most four digits, or -1 when none stands here.
-  int number() {
-    skipBlanks();
-    if (p == end || !isDigit(*p)) return -1;
-    int value = 0;
-    for (int digits = 0; p < end && isDigit(*p); ++p, ++digits) {
-      if (digits == 4) return fail("a number of the format is too large"), -1;
-      value = 10 * value + (*p - '0');
-    }
-    return value;
-  }
-  bool fail(const char* what) {
-    if (!error) error = what;
-    return false;
-  }
-  bool addField(int width, int decimals) {
-    if (list.count == kMaxInputFields) return fail("the format has too many fields");
-    if (column + width > kMaxInputRecordWidth) return fail("the format is too wide");
-    list.fields[list.count++] = {column, width, decimals};
-    column += width;
-    return true;
-  }
-  // The items up to the closing parenthesis of the list begun before `p`.
-  bool items(int depth) {
-    for (;;) {
-      skipBlanks();
-      if (p == end) return fail("the format has no closing parenthesis");
-      if (*p == ')' && !error) {
-        ++p;
-        return true;
-      }
-      const int repeat = number();
-      if (error) return false;
-      if (repeat == 0) return fail("a repeat count of 0 in the format");
-      const int times = repeat < 0 ? 1 : repeat;
-      skipBlanks();
-      if (p == end) return fail("the format has no closing parenthesis");
-      const int kind = upper(*p++);
-      if (kind == '(') {
-        if (depth == 2) return fail("the format nests groups too deeply");
-        const char* const groupStart = p;
-        for (int i = 0; i < times; ++i) {
-          p = groupStart;
-          if (!items(depth + 1)) return false;
-        }
-      } else if (kind == 'X') {
-        if (column + times > kMaxInputRecordWidth) return fail("the format is too wide");
-        column += times;
-      } else if (kind == 'F' || kind == 'E' || kind == 'D' || kind == 'G') {
-        const int width = number();
-        if (width <= 0) return fail("a field of the format has no width");
-        int decimals = 0;
-        skipBlanks();
-        if (p < end && *p == '.') {
-          ++p;
-          decimals = number();
-          if (decimals < 0) return fail("a field of the format has a point but no decimals");
-        }
-        for (int i = 0; i < times; ++i)
-          if (!addField(width, decimals)) return false;
-      } else {
-        return fail("the format holds an item other than F, E, D, G, X or a group");
-      }
-      skipBlanks();
-      if (p < end && *p == ',') ++p;
-    }
-  }
-};
 
 // The commonest field, read without the general scan: blanks, a minus
 // sign or none, then only digits and one point up to the field's end,
@@ -129,52 +50,6 @@ inline bool readQuickField(const char* p, const char* end, float& value) {
 
 }  // namespace
 
-bool useQuickFields = true;
-bool useRecordScanForFields = true;
-
-namespace {
-
-// The width of every field of a list without gaps from column 1; 0 when
-// the fields are not so.
-int uniformWidth(const InputEditList& list) {
-  if (list.count == 0) return 0;
-  const int width = list.fields[0].width;
-  for (int i = 0; i < list.count; ++i) {
-    if (list.fields[i].width != width || list.fields[i].start != i * width) return 0;
-  }
-  return width;
-}
-
-}  // namespace
-
-bool parseInputEditList(const char* text, size_t length, InputEditList& list, const char** error) {
-  list.count = 0;
-  FormatParse parse{text, text + length, list};
-  parse.skipBlanks();
-  bool ok = parse.p < parse.end && *parse.p == '(';
-  if (!ok) parse.fail("the format does not begin with a parenthesis");
-  if (ok) {
-    ++parse.p;
-    ok = parse.items(0);
-  }
-  if (ok) {
-    parse.skipBlanks();
-    if (parse.p != parse.end) ok = parse.fail("text follows the format's closing parenthesis");
-  }
-  if (ok && list.count == 0) ok = parse.fail("the format has no field");
-  if (!ok) *error = parse.error;
-  list.uniformWidth = ok ? uniformWidth(list) : 0;
-  return ok;
-}
-
-InputEditList uniformEditList(int count, int width, int decimals) {
-  InputEditList list;
-  for (int i = 0; i < count; ++i) list.fields[i] = {i * width, width, decimals};
-  list.count = count;
-  list.uniformWidth = uniformWidth(list);
-  return list;
-}
-
 FieldOutcome readRealField(const char* text, size_t length, int start, int width, int decimals,
                            float& value) {
   // The field's columns that the record holds; the rest are blanks.
@@ -182,7 +57,7 @@ FieldOutcome readRealField(const char* text, size_t length, int start, int width
   const char* p = text + (first < length ? first : length);
   const char* const end =
       text + (first + static_cast<size_t>(width) < length ? first + width : length);
-  if (useQuickFields && readQuickField(p, end, value)) [[likely]]
+  if (route != Route::general && readQuickField(p, end, value)) [[likely]]
     return FieldOutcome::number;
   while (p < end && isBlank(*p)) ++p;
   if (p == end) return FieldOutcome::blank;
@@ -253,23 +128,25 @@ FieldOutcome readRealField(const char* text, size_t length, int start, int width
   return FieldOutcome::number;
 }
 
-int readFields(const InputRecord& record, const InputEditList& list, int count, float* values,
+int readFields(const InputRecord& record, const EditList& list, int count, float* values,
                FieldOutcome& outcome) {
-  // Fields of one width from column 1, each with a blank first and a
-  // point: the free-form reader's record scan reads them all at once, and
-  // its values are those of the general path.
+  // The record scan's values are those of the general path.
   ScannedRecord scanned;
-  if (useRecordScanForFields && list.uniformWidth != 0 && record.held >= 128 &&
-      scanFixedColumns(record.text, record.held, true, scanned) &&
-      scanned.width == list.uniformWidth && scanned.count >= count) [[likely]] {
+  if (route != Route::general && record.held >= kRecordScanWindow && recordScanReads(list) &&
+      scanFixedColumns(record.text, record.held, route == Route::fastest, scanned) &&
+      scanned.width == list.steps[0].width && scanned.count >= count) [[likely]] {
     for (int i = 0; i < count; ++i) values[i] = scanned.values[i];
+    countRoute(&RouteCounts::scannedReals, count);
     return -1;
   }
-  for (int i = 0; i < count; ++i) {
-    const InputField& f = list.fields[i];
-    outcome = readRealField(record.text, record.length, f.start, f.width, f.decimals, values[i]);
+  countRoute(&RouteCounts::otherReals, count);
+  for (int i = 0, step = 0; i < count; ++step) {
+    const EditStep& f = list.steps[step];
+    if (!f.isField) continue;
+    outcome = readRealField(record.text, record.length, f.column, f.width, f.decimals, values[i]);
     if (outcome != FieldOutcome::number) [[unlikely]]
       return i;
+    ++i;
   }
   return -1;
 }

@@ -7,39 +7,32 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "recordio/edit_list.h"
+#include "recordio/record_scan.h"
 #include "recordio/units.h"
 
 namespace recordio {
 
-/// The most fields an input edit list may give one record, and the widest
-/// record it may describe.
-constexpr int kMaxInputFields = 100;
-constexpr int kMaxInputRecordWidth = 1000;
+/// The widest record an input edit list may describe.
+constexpr int kMaxInputRecordWidth = kMaxEditColumns;
 
-/// One field of a record: its first column (from 0), width and decimals.
-struct InputField {
-  int start = 0;
-  int width = 0;
-  int decimals = 0;
-};
+/// The fields of a block whose heading gives no format: eight of ten
+/// columns, their decimals from the numbers' points.
+inline constexpr EditList kEightFieldsOfTen = parseEditList("(8F10)");
 
-/// The fields of one record, in order.
-struct InputEditList {
-  InputField fields[kMaxInputFields];
-  int count = 0;
-  /// The width of every field when they follow each other from column 1
-  /// without a gap; 0 otherwise.
-  int uniformWidth = 0;
-};
-
-/// Parses a format text: a parenthesised list of F, E, D and G fields
-/// (`[r]Fw.d`, `[r]Fw`), skips (`nX`) and groups (`r(...)`), separated by
-/// commas, in either case, blanks allowed between items.  False with
-/// `error` set to what is wrong.
-bool parseInputEditList(const char* text, size_t length, InputEditList& list, const char** error);
-
-/// The edit list of `count` fields of `width` with `decimals` each.
-InputEditList uniformEditList(int count, int width, int decimals);
+/// Whether the record scan reads records of `list` whole: fields alone
+/// from column 1, all of one width, within the scan's bounds.  The format
+/// decimals do not matter: the scan takes fields with a point alone, and
+/// a point overrides them.
+constexpr bool recordScanReads(const EditList& list) {
+  const EditStep f = list.field(0);
+  return list.valid && list.length == list.fields && list.everyField(f.width, 0) &&
+         f.width <= kWidestScannedField && list.fields <= kRecordScanFields &&
+         list.columns + 2 <= kRecordScanWindow;
+}
+static_assert(recordScanReads(kEightFieldsOfTen) && recordScanReads(parseEditList("(8f10.6)")) &&
+                  recordScanReads(parseEditList("(8F10.3)")),
+              "today's files and the old ones are read whole");
 
 /// What reading one field found.
 enum class FieldOutcome {
@@ -57,10 +50,9 @@ FieldOutcome readRealField(const char* text, size_t length, int start, int width
                            float& value);
 
 /// The commonest fields (blanks, a minus sign or none, digits with one
-/// point up to the field's end, 15 digits at most) skip the general scan
-/// when set (the default); clear, every field takes it.  The same values
-/// either way, which the tests check.
-extern bool useQuickFields;
+/// point up to the field's end, 15 digits at most) skip the general scan,
+/// unless a test build chooses the general route (recordio/routes.h).
+/// The same values either way, which the tests check.
 
 /// One record of a unit as its text, without the line end; valid until the
 /// next read on the unit.
@@ -72,17 +64,14 @@ struct InputRecord {
   size_t held = 0;
 };
 
-/// Reads the first `count` fields of `list` from `record` into `values`
-/// as readRealField would; -1, or the index of the first field that is
-/// not a number, with its outcome in `outcome`.  A record of fixed
-/// columns that the free-form reader's record scan takes is read whole by
-/// it (same values).
-int readFields(const InputRecord& record, const InputEditList& list, int count, float* values,
+/// Reads the first `count` fields of `list` (a valid edit list) from
+/// `record` into `values` as readRealField would; -1, or the index of the
+/// first field that is not a number, with its outcome in `outcome`.  A
+/// record of a list that recordScanReads covers is read whole by the
+/// free-form reader's record scan (same values), unless a test build
+/// chooses the general route.
+int readFields(const InputRecord& record, const EditList& list, int count, float* values,
                FieldOutcome& outcome);
-
-/// readFields reads records whole by the record scan when set (the
-/// default); clear, field by field.  The same values either way.
-extern bool useRecordScanForFields;
 
 /// The record reader of a unit being read: the records in turn and their
 /// line numbers.  A record that does not lie whole in the unit's read

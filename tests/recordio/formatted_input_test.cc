@@ -14,11 +14,13 @@
 #include <string>
 
 #include "recordio/records.h"
+#include "recordio/routes.h"
 #include "tests/support/child.h"
 
 namespace {
 
 using recordio::FieldOutcome;
+using recordio::Route;
 
 TEST(FormattedInput, EditListsFromFormatTexts) {
   const struct {
@@ -36,25 +38,23 @@ TEST(FormattedInput, EditListsFromFormatTexts) {
       {"(0f10.6)", "", "a repeat count of 0 in the format"},
       {"(8f.6)", "", "a field of the format has no width"},
       {"(8f10.)", "", "a field of the format has a point but no decimals"},
-      {"(200f10.6)", "", "the format has too many fields"},
+      {"(200f2.1)", "", "the format has too many fields"},
       {"(99f99.1)", "", "the format is too wide"},
       {"(10X)", "", "the format has no field"},
       {"(8f10.6) x", "", "text follows the format's closing parenthesis"},
       {"(2(2(2(f1))))", "", "the format nests groups too deeply"},
   };
   for (const auto& c : cases) {
-    recordio::InputEditList list;
-    const char* error = nullptr;
-    const bool parsed = recordio::parseInputEditList(c.text, strlen(c.text), list, &error);
-    EXPECT_EQ(parsed, c.error == nullptr) << c.text;
+    const recordio::EditList list = recordio::parseEditList(c.text, strlen(c.text));
+    EXPECT_EQ(list.valid, c.error == nullptr) << c.text;
     if (c.error) {
-      EXPECT_STREQ(error, c.error) << c.text;
+      EXPECT_STREQ(list.error, c.error) << c.text;
       continue;
     }
     std::string fields;
-    for (int i = 0; i < list.count; ++i) {
-      const recordio::InputField& f = list.fields[i];
-      fields += (i ? " " : "") + std::to_string(f.start) + "/" + std::to_string(f.width) + "/" +
+    for (int i = 0; i < list.fields; ++i) {
+      const recordio::EditStep f = list.field(i);
+      fields += (i ? " " : "") + std::to_string(f.column) + "/" + std::to_string(f.width) + "/" +
                 std::to_string(f.decimals);
     }
     EXPECT_EQ(fields, c.fields) << c.text;
@@ -134,11 +134,11 @@ TEST(FormattedInput, QuickFieldsReadAsTheGeneralScan) {
     const int width = static_cast<int>(field.size());
     const int length = static_cast<int>(random() % (field.size() + 1));  // a record cut short
     float quick = -7, general = -7;
-    recordio::useQuickFields = true;
+    recordio::route = Route::fastest;
     const FieldOutcome q = recordio::readRealField(field.data(), length, 0, width, 3, quick);
-    recordio::useQuickFields = false;
+    recordio::route = Route::general;
     const FieldOutcome g = recordio::readRealField(field.data(), length, 0, width, 3, general);
-    recordio::useQuickFields = true;
+    recordio::route = Route::fastest;
     ASSERT_EQ(q, g) << "'" << field << "' " << length;
     if (q == FieldOutcome::number) {
       ASSERT_EQ(std::bit_cast<uint32_t>(quick), std::bit_cast<uint32_t>(general)) << field;
@@ -150,7 +150,7 @@ TEST(FormattedInput, QuickFieldsReadAsTheGeneralScan) {
 // by one give: records of eight fields of ten, most in the scan's shape.
 TEST(FormattedInput, RecordsReadWholeAsFieldByField) {
   std::mt19937 random(26);
-  const recordio::InputEditList list = recordio::uniformEditList(8, 10, 6);
+  constexpr recordio::EditList list = recordio::parseEditList("(8F10.6)");
   char buffer[256];
   for (int i = 0; i < 100000; ++i) {
     std::string text;
@@ -172,18 +172,20 @@ TEST(FormattedInput, RecordsReadWholeAsFieldByField) {
     const int count = 1 + static_cast<int>(random() % 8);
     float whole[8], single[8];
     FieldOutcome wholeOutcome = FieldOutcome::number, singleOutcome = FieldOutcome::number;
-    recordio::useRecordScanForFields = true;
-    const int a = recordio::readFields(record, list, count, whole, wholeOutcome);
-    recordio::useRecordScanForFields = false;
+    recordio::route = Route::general;
     const int b = recordio::readFields(record, list, count, single, singleOutcome);
-    recordio::useRecordScanForFields = true;
-    ASSERT_EQ(a, b) << text;
-    if (a >= 0) {
-      ASSERT_EQ(wholeOutcome, singleOutcome) << text;
+    for (Route scan : {Route::fastest, Route::plain}) {
+      recordio::route = scan;
+      const int a = recordio::readFields(record, list, count, whole, wholeOutcome);
+      ASSERT_EQ(a, b) << text;
+      if (a >= 0) {
+        ASSERT_EQ(wholeOutcome, singleOutcome) << text;
+      }
+      for (int f = 0; f < (a < 0 ? count : a); ++f)
+        ASSERT_EQ(std::bit_cast<uint32_t>(whole[f]), std::bit_cast<uint32_t>(single[f])) << text;
     }
-    for (int f = 0; f < (a < 0 ? count : a); ++f)
-      ASSERT_EQ(std::bit_cast<uint32_t>(whole[f]), std::bit_cast<uint32_t>(single[f])) << text;
   }
+  recordio::route = Route::fastest;
 }
 
 TEST(FormattedInput, RecordsInTurnWithTheirLineEnds) {
