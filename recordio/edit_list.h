@@ -30,10 +30,13 @@ constexpr int kMaxEditColumns = 1000;
 /// An edit list: its steps in the order a record meets them.
 struct EditList {
   std::array<EditStep, kMaxEditSteps> steps{};
-  int length = 0;               ///< steps
-  int fields = 0;               ///< steps that are fields
-  int columns = 0;              ///< characters of a record, without its line end
-  bool valid = false;           ///< the format text was one this parser knows
+  int length = 0;      ///< steps
+  int fields = 0;      ///< steps that are fields
+  int columns = 0;     ///< characters of a record, without its line end
+  bool valid = false;  ///< the format text was one this parser knows
+  /// The width of every field when the list holds fields alone, all Fw.d
+  /// of that width; 0 otherwise.
+  int sameWidth = 0;
   const char* error = nullptr;  ///< when not valid: what is wrong
 
   /// Whether every field is Fw.d with the given w and d (0: any).
@@ -180,6 +183,7 @@ constexpr EditList parseEditList(const char* text, size_t length) {
     return failed;
   }
   l.valid = true;
+  l.sameWidth = l.length == l.fields && l.everyField(l.steps[0].width, 0) ? l.steps[0].width : 0;
   return l;
 }
 

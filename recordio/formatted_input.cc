@@ -134,7 +134,7 @@ int readFields(const InputRecord& record, const EditList& list, int count, float
   ScannedRecord scanned;
   if (route != Route::general && record.held >= kRecordScanWindow && recordScanReads(list) &&
       scanFixedColumns(record.text, record.held, route == Route::fastest, scanned) &&
-      scanned.width == list.steps[0].width && scanned.count >= count) [[likely]] {
+      scanned.width == list.sameWidth && scanned.count >= count) [[likely]] {
     for (int i = 0; i < count; ++i) values[i] = scanned.values[i];
     countRoute(&RouteCounts::scannedReals, count);
     return -1;

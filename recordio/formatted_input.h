@@ -25,10 +25,8 @@ inline constexpr EditList kEightFieldsOfTen = parseEditList("(8F10)");
 /// decimals do not matter: the scan takes fields with a point alone, and
 /// a point overrides them.
 constexpr bool recordScanReads(const EditList& list) {
-  const EditStep f = list.field(0);
-  return list.valid && list.length == list.fields && list.everyField(f.width, 0) &&
-         f.width <= kWidestScannedField && list.fields <= kRecordScanFields &&
-         list.columns + 2 <= kRecordScanWindow;
+  return list.valid && list.sameWidth != 0 && list.sameWidth <= kWidestScannedField &&
+         list.fields <= kRecordScanFields && list.columns + 2 <= kRecordScanWindow;
 }
 static_assert(recordScanReads(kEightFieldsOfTen) && recordScanReads(parseEditList("(8f10.6)")) &&
                   recordScanReads(parseEditList("(8F10.3)")),
