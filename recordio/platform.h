@@ -91,4 +91,20 @@ void writeErrorText(const char* text, size_t length);
 /// The C library's text for a system error number.
 const char* errorText(int number);
 
+/// Creates a new empty file beside `target` (same folder, a name of its
+/// own that no file has yet) for a table that replaces `target` when it
+/// is complete; its name goes to `name` (`capacity` bytes).  False with
+/// errno on failure.
+bool createFileBeside(const char* target, char* name, size_t capacity);
+
+/// The characters that end a folder's name in a path.
+extern const char kFolderSeparators[];
+
+/// Gives file `from` the name `to`, replacing a file of that name in one
+/// step; false with errno on failure.
+bool replaceFile(const char* from, const char* to);
+
+/// Removes file `path`, ignoring failure; safe in a signal handler.
+void removeFile(const char* path);
+
 }  // namespace recordio::platform

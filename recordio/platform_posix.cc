@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "recordio/platform.h"
@@ -259,5 +260,26 @@ void writeErrorText(const char* text, size_t length) {
 }
 
 const char* errorText(int number) { return strerror(number); }
+
+bool createFileBeside(const char* target, char* name, size_t capacity) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const int length =
+        snprintf(name, capacity, "%s.%ld-%u.tmp", target, static_cast<long>(getpid()), attempt);
+    if (length < 0 || static_cast<size_t>(length) >= capacity) {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const int fd = open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0) return close(fd) == 0;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+const char kFolderSeparators[] = "/";
+
+bool replaceFile(const char* from, const char* to) { return rename(from, to) == 0; }
+
+void removeFile(const char* path) { unlink(path); }
 
 }  // namespace recordio::platform

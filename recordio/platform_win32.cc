@@ -195,4 +195,29 @@ void writeErrorText(const char* text, size_t length) {
 
 const char* errorText(int number) { return strerror(number); }
 
+bool createFileBeside(const char* target, char* name, size_t capacity) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const int length = snprintf(name, capacity, "%s.%lu-%u.tmp", target,
+                                static_cast<unsigned long>(GetCurrentProcessId()), attempt);
+    if (length < 0 || static_cast<size_t>(length) >= capacity) {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    const int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd >= 0) return _close(fd) == 0;
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+const char kFolderSeparators[] = "/\\:";
+
+bool replaceFile(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  return false;
+}
+
+void removeFile(const char* path) { DeleteFileA(path); }
+
 }  // namespace recordio::platform

@@ -19,6 +19,7 @@ namespace {
 int argumentCount = 0;
 char** argumentVector = nullptr;
 bool exitCloseDone = false;
+const char* volatile fileToRemove = nullptr;
 
 struct EndingText {
   const char* line;
@@ -77,15 +78,22 @@ void terminateWithMessage(const char* line, bool abortAfter) {
 void closeAllUnitsAtExit() {
   if (!prepared) return;
   statementInProgress = false;
-  if (exitCloseDone) return;
-  exitCloseDone = true;
-  for (int unit = 0; unit < kUnitCount; ++unit) {
-    DisconnectRequest request;
-    request.err = true;
-    request.unit = unit;
-    disconnectUnit(request);
+  if (!exitCloseDone) {
+    exitCloseDone = true;
+    for (int unit = 0; unit < kUnitCount; ++unit) {
+      DisconnectRequest request;
+      request.err = true;
+      request.unit = unit;
+      disconnectUnit(request);
+    }
+  }
+  if (const char* path = fileToRemove) {
+    fileToRemove = nullptr;
+    platform::removeFile(path);
   }
 }
+
+void removeAtEnding(const char* path) { fileToRemove = path; }
 
 void stopRun(const char* text, int32_t length) {
   endingUnderWay = true;

@@ -72,8 +72,14 @@ inline void serviceRequests() {
 /// units and aborts, or exits with status 1.  Marks an ending under way.
 [[noreturn]] void terminateWithMessage(const char* line, bool abortAfter);
 
-/// Disconnects every unit once, ignoring failures.  Registered with atexit.
+/// Disconnects every unit once, ignoring failures, then removes the file
+/// of removeAtEnding.  Registered with atexit; every ending comes here.
 void closeAllUnitsAtExit();
+
+/// Names a file that any ending from now on removes once the units are
+/// closed (a table written beside its target), or none with nullptr.  The
+/// name's storage must outlive the setting.
+void removeAtEnding(const char* path);
 
 /// Normal end: writes "STOP text statement executed" when `length` > 0,
 /// then exits with status 0.  Marks an ending under way.

@@ -1,5 +1,5 @@
-// The command line: the two words of a Linux tool, everything else
-// ignored; and the runner's own word when the program cannot start.
+// The command line: the two words of a Linux tool, the dialogue for no
+// argument; and the runner's own word when the program cannot start.
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -65,22 +65,33 @@ TEST(CommandLine, HelpAndVersionReportAFailedWrite) {
   if (const char* reason = noFullDevice()) GTEST_SKIP() << "the cases of a full device: " << reason;
 }
 
-TEST(CommandLine, AnyOtherArgumentsAreIgnored) {
-  ProgramRun plain;
-  plain.files = sampleFiles();
-  plain.input = "out.csv\n";
-  const ProgramResult expected = runProgram(plain);
-  ASSERT_EQ(expected.exitCode, 0);
-  const std::vector<std::vector<std::string>> commandLines = {
-      {"--helpx"}, {"--help", "--version"}, {"-h"}, {"SCSe-UP.txt", "out.csv"}, {""}};
-  for (const auto& arguments : commandLines) {
-    ProgramRun run = plain;
-    run.arguments = arguments;
+// Only a command line without arguments is the dialogue: the words that
+// it once ignored are now options and file operands (see todays_files_test).
+TEST(CommandLine, OnlyNoArgumentIsTheDialogue) {
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string err;
+  } commandLines[] = {
+      {{"--helpx"}, 2, "cdmg2csv: unknown option '--helpx'\n"},
+      {{"-h"}, 2, "cdmg2csv: unknown option '-h'\n"},
+      {{"SCSe-UP.txt", "out.csv"},
+       1,
+       "cdmg2csv: SCSe-UP.txt:47: the file ends here, within the acceleration block of channel "
+       "1: 8 of 9 values\n"},
+      {{""}, 1, "cdmg2csv: : cannot open: null file name\n"},
+  };
+  for (const auto& c : commandLines) {
+    ProgramRun run;
+    run.files = sampleFiles();
+    run.input = "out.csv\n";
+    run.arguments = c.arguments;
     ProgramResult r = runProgram(run);
-    EXPECT_EQ(r.out, expected.out) << arguments[0];
-    EXPECT_EQ(r.err, expected.err) << arguments[0];
-    EXPECT_EQ(r.exitCode, 0) << arguments[0];
-    EXPECT_EQ(r.files, expected.files) << arguments[0];
+    const std::string hint = c.status == 2 ? "Try 'cdmg2csv --help' for more information.\n" : "";
+    EXPECT_EQ(r.out, "") << c.arguments[0];
+    EXPECT_EQ(r.err, c.err + hint) << c.arguments[0];
+    EXPECT_EQ(r.exitCode, c.status) << c.arguments[0];
+    EXPECT_EQ(r.files.size(), 3u) << c.arguments[0];
   }
 }
 

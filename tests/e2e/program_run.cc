@@ -260,6 +260,25 @@ ProgramResult runProgram(const ProgramRun& run) {
     std::this_thread::sleep_for(std::chrono::microseconds(run.signalDelayMicros));
     if (run.signalAfterOutput) kill(pid, run.signalAfterOutput);
   }
+  if (run.signalOnFile) {
+    // Once a file of the folder has a name that ends in the suffix.
+    bool seen = false;
+    for (int tries = 0; tries < 100000 && !seen; ++tries) {
+      if (DIR* folder = opendir(work.c_str())) {
+        while (dirent* entry = readdir(folder)) {
+          const std::string name = entry->d_name;
+          const std::string& suffix = run.signalFileSuffix;
+          seen = seen || (name.size() > suffix.size() &&
+                          name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0);
+        }
+        closedir(folder);
+      }
+      siginfo_t ended = {};
+      if (waitid(P_PID, pid, &ended, WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) break;
+      if (!seen) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    kill(pid, run.signalOnFile);
+  }
   const auto signalled = std::chrono::steady_clock::now();
   if (!run.holdInput) close(input[1]);
 

@@ -69,6 +69,9 @@ struct ProgramRun {
   /// The run's `seconds` count from the first byte of standard output,
   /// with no signal sent.
   bool timedFromOutput = false;
+  /// Sent once a file whose name ends in `signalFileSuffix` appears in the folder.
+  int signalOnFile = 0;
+  std::string signalFileSuffix;
   bool holdInput = false;         ///< Standard input stays open until the end.
   int closedDescriptors = 0;      ///< Bit n: descriptor n is closed at start.
   bool brokenOutputPipe = false;  ///< Standard output is a pipe nobody reads.

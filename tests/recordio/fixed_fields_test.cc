@@ -119,8 +119,13 @@ TEST(EditList, ParsedAtCompileTimeAndInARun) {
   }
   EXPECT_EQ(steps, "F7.3'F10.3'F10.3'F10.3");
   EXPECT_TRUE(parseEditList("(2(F3.1,2('ab')))").valid);
-  for (const std::string bad : {"", "F7.3", "(F7)", "(F7.3", "(F7.3))", "(2'a')", "(X7.3)",
-                                "(F7.100)", "((((F1.0))))", "(0F7.3)", "(F7.3,)"}) {
+  // What a file's heading may give besides: Fw, E, D and G fields, skips.
+  const EditList read = parseEditList(" (f7, 2x,E9.2 ,d9.1,G8.3)");
+  EXPECT_TRUE(read.valid && read.fields == 4 && read.columns == 35 && !read.everyField(0, 0) &&
+              read.field(0).decimals == 0 && read.field(1).column == 9 &&
+              read.field(3).letter == 'G');
+  for (const std::string bad : {"", "F7.3", "(F7.3", "(F7.3))", "(2'a')", "(X7.3)", "(F7.100)",
+                                "((((F1.0))))", "(0F7.3)", "(F7.3,)"}) {
     EXPECT_FALSE(parseEditList(bad.c_str()).valid) << bad;
   }
 }

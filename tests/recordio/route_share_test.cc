@@ -12,10 +12,12 @@
 #include <string>
 
 #include "conversion/conversion_run.h"
+#include "conversion/todays_files.h"
 #include "recordio/fixed_fields.h"
 #include "recordio/record_scan.h"
 #include "recordio/routes.h"
 #include "tests/support/child.h"
+#include "tests/support/v2_files.h"
 
 namespace {
 
@@ -44,8 +46,9 @@ std::string componentFile(const recordio::EditList& shape, int count, std::mt199
   return text;
 }
 
-// Converts the three files in `dir`: the route counts, or the failure.
-recordio::RouteCounts convert(const std::string& dir) {
+// Converts the three files in `dir` by the dialogue, or today's file
+// `todays` there to out.csv: the route counts, or the failure.
+recordio::RouteCounts convert(const std::string& dir, const char* todays = nullptr) {
   const ChildResult r = runInChild(
       [&] {
         if (chdir(dir.c_str()) != 0) abort();
@@ -56,7 +59,11 @@ recordio::RouteCounts convert(const std::string& dir) {
           fprintf(stderr, "%ld %ld %ld %ld\n", c.scannedReals, c.otherReals, c.wholeRows,
                   c.walkedRows);
         });
-        conversion::conversionRun();
+        if (!todays) conversion::conversionRun();
+        conversion::Options options;
+        options.output = "out.csv";
+        options.files = {todays};
+        conversion::convertTodaysFiles(options);
       },
       "out.csv\n");
   recordio::RouteCounts c;
@@ -106,6 +113,25 @@ TEST(RouteShare, TheSampleTakesTheFastPaths) {
   ASSERT_GT(rows, 0);
   EXPECT_EQ(record(47).size(), static_cast<size_t>(recordio::kSampleRecord.columns));
   expectFastPaths(convert(dir), rows);
+}
+
+// Today's files, with and without formats: three channels of 12000 points
+// in plain fixed fields with a blank before each value.  (A value that
+// fills its field, which the record scan does not take, sends its record
+// to the fields one by one.)
+TEST(RouteShare, TodaysFilesTakeTheFastPaths) {
+  for (bool formats : {true, false}) {
+    V2Options o;
+    o.counts = {12000, 12000, 12000};
+    o.formats = o.crlf = formats;
+    o.upperCase = !formats;
+    o.mixedForms = false;
+    o.largest = formats ? 9999999 : 999999;  // below 10 and 1000
+    if (!formats) o.decimals[0] = o.decimals[1] = o.decimals[2] = 3;
+    const std::string dir = makeTempDir();
+    writeFile(dir + "/x.V2", makeV2File(o).text);
+    expectFastPaths(convert(dir, "x.V2"), 12000);
+  }
 }
 
 }  // namespace
