@@ -42,6 +42,12 @@ bool parseQuantities(const char* list, std::vector<Quantity>& quantities) {
   }
 }
 
+// The word getopt_long has just passed over, where optind shows it; "?"
+// where it does not.
+const char* wordPassed(int argc, char** argv) {
+  return optind >= 1 && optind <= argc && argv[optind - 1] ? argv[optind - 1] : "?";
+}
+
 }  // namespace
 
 CommandLine parseCommandLine(int argc, char** argv, Options& options) {
@@ -51,6 +57,10 @@ CommandLine parseCommandLine(int argc, char** argv, Options& options) {
       {"quantity", required_argument, nullptr, 'q'}, {"header", no_argument, nullptr, kHeader},
       {"units", required_argument, nullptr, kUnits}, {"help", no_argument, nullptr, kHelp},
       {"version", no_argument, nullptr, kVersion},   {nullptr, 0, nullptr, 0}};
+  // An option whose argument is missing is the last word: getopt_long may
+  // have moved the words about by then, and where optind stands after it
+  // differs between C libraries.
+  const char* const lastWord = argv[argc - 1];
   opterr = 0;  // the messages are the program's own
   optind = 1;
   bool help = false, version = false;
@@ -86,7 +96,7 @@ CommandLine parseCommandLine(int argc, char** argv, Options& options) {
         std::string name = "-";
         name += static_cast<char>(optopt);
         for (const option& o : kLong) {
-          if (o.name && o.val == optopt && strncmp(argv[optind - 1], "--", 2) == 0)
+          if (o.name && o.val == optopt && strncmp(lastWord, "--", 2) == 0)
             name = std::string("--") + o.name;
         }
         return usageError("option '%s' needs an argument", name.c_str());
@@ -96,7 +106,7 @@ CommandLine parseCommandLine(int argc, char** argv, Options& options) {
           const char letter[3] = {'-', static_cast<char>(optopt), '\0'};
           return usageError("unknown option '%s'", letter);
         }
-        return usageError("unknown option '%s'", argv[optind - 1]);
+        return usageError("unknown option '%s'", wordPassed(argc, argv));
     }
   }
   if (help) return CommandLine::help;
