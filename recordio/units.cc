@@ -22,7 +22,7 @@ constexpr int kMaxNameLength = 255;
 constexpr size_t kFileBufferSize = 128 * 1024;  // a file is read and written in large pieces
 
 // The console units' buffers.  Standard error is written through at once.
-char errorBuffer[512], inputBuffer[4096], outputBuffer[8192];
+char errorBuffer[512], inputBuffer[4096], outputBuffer[kFileBufferSize];
 
 // Empties the read window and the records held back.
 void resetTransfer(RecordUnit& u) {

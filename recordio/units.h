@@ -24,7 +24,8 @@ struct RecordUnit {
   int fd = -1;                ///< The descriptor under `stream`.
   /// The buffer: bytes read ahead while reading, records held back while
   /// writing.  128 KiB for a named file, allocated for the unit's first
-  /// file and kept for the next ones; static for the console units.
+  /// file and kept for the next ones; static for the console units (as
+  /// large for standard output, which may take a whole table).
   char* buffer = nullptr;
   size_t bufferSize = 0;
   /// Bytes read ahead and not yet delivered.  The window usually lies in
