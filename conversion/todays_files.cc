@@ -314,14 +314,18 @@ class FileReading {
 
     ++table_.channels;
     const std::string label = channelLabel(title, number);
-    for (Quantity q : options_.quantities) {
+    const std::vector<Quantity>& asked = options_.quantities;
+    for (auto at = asked.begin(); at != asked.end(); ++at) {
+      const Quantity q = *at;
       Column c;
       const int b = static_cast<int>(q);
       static constexpr const char* kWords[] = {"acc", "vel", "dis"};
       static constexpr const char* kUnits[] = {"cm/s2", "cm/s", "cm"};
       const bool inG = q == Quantity::acceleration && options_.unitsOfG;
       c.label = label + " " + kWords[b] + " (" + (inG ? "g" : kUnits[b]) + ")";
-      c.values = blocks[b];  // a copy: one quantity may be asked for twice
+      // The block's last column takes it; one asked for twice, a copy first.
+      const bool last = std::find(at + 1, asked.end(), q) == asked.end();
+      c.values = last ? std::move(blocks[b]) : blocks[b];
       if (inG) {
         c.decimals = 6;
         for (float& v : c.values) v = static_cast<float>(v / kStandardGravity);
@@ -354,19 +358,12 @@ class FileReading {
     const std::string where =
         std::string("the ") + kBlockNames[h.block] + " block of channel " + std::to_string(inFile);
     if (!values) {
-      for (int64_t k = 0; k < records; ++k) {
-        if (!reader_.skip())
-          return endedWithin(where + " (" + std::to_string(h.count) + " values due)");
-      }
-      return true;
+      if (reader_.skip(records)) return true;
+      return endedWithin(where + " (" + std::to_string(h.count) + " values due)");
     }
-    // Room for the values as they come, so that a count the file does not
-    // hold takes no more memory than the values it does.
-    try {
-      values->reserve(static_cast<size_t>(std::min<int64_t>(h.count, int64_t{1} << 22)));
-    } catch (const std::bad_alloc&) {
-      return fail(reader_.line(), "not enough memory for " + std::to_string(h.count) + " values");
-    }
+    // Room for the values as they come, doubled when they fill it, so that
+    // a count the file does not hold takes no more memory than the values
+    // it does.
     int64_t read = 0;
     InputRecord r;
     for (int64_t k = 0; k < records; ++k) {
@@ -374,10 +371,14 @@ class FileReading {
         return endedWithin(where + ": " + std::to_string(read) + " of " + std::to_string(h.count) +
                            " values");
       const int fields = static_cast<int>(std::min<int64_t>(perRecord, h.count - read));
-      try {
-        values->resize(static_cast<size_t>(read + fields));
-      } catch (const std::bad_alloc&) {
-        return fail(reader_.line(), "not enough memory for " + std::to_string(h.count) + " values");
+      if (static_cast<size_t>(read + fields) > values->size()) [[unlikely]] {
+        try {
+          values->resize(static_cast<size_t>(
+              std::min(h.count, std::max<int64_t>(2 * read, int64_t{1} << 16))));
+        } catch (const std::bad_alloc&) {
+          return fail(reader_.line(),
+                      "not enough memory for " + std::to_string(h.count) + " values");
+        }
       }
       FieldOutcome outcome = FieldOutcome::number;
       const int bad = recordio::readFields(r, h.list, fields, values->data() + read, outcome);

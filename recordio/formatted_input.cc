@@ -1,5 +1,6 @@
 #include "recordio/formatted_input.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "recordio/freeform_input.h"
@@ -180,6 +181,42 @@ bool RecordReader::next(InputRecord& record) {
   record.length = length;
   record.held = 0;
   ++line_;
+  return true;
+}
+
+namespace {
+
+// The line feeds in a piece of the read window.  A byte counts them (the
+// piece has fewer than 256), so that the compiler counts many bytes at
+// once where it can.
+constexpr ptrdiff_t kPiece = 64;
+static_assert(kPiece < 256);
+int lineFeeds(const char* piece) {
+  unsigned char feeds = 0;
+  for (ptrdiff_t i = 0; i < kPiece; ++i) feeds += piece[i] == '\n';
+  return feeds;
+}
+
+}  // namespace
+
+bool RecordReader::skip(int64_t count) {
+  RecordUnit& u = unit_;
+  while (count > 0) {
+    // Pieces of the window with fewer line ends than are still to pass
+    // over go at once; the records around the last one, one at a time.
+    if (u.pushedCount == 0 && !u.atEnd) [[likely]] {
+      const char* p = u.readNext;
+      for (; u.readEnd - p >= kPiece; p += kPiece) {
+        const int feeds = lineFeeds(p);
+        if (feeds >= count) break;
+        count -= feeds;
+        line_ += feeds;
+      }
+      u.readNext = p;
+    }
+    if (!skip()) return false;
+    --count;
+  }
   return true;
 }
 

@@ -81,6 +81,8 @@ class RecordReader {
   bool next(InputRecord& record);
   /// Passes over the next record; false at the end of the file.
   bool skip();
+  /// Passes over the next `count` records; false when the file ends first.
+  bool skip(int64_t count);
   /// The line number of the record read last (from 1).
   int64_t line() const { return line_; }
   /// errno of a failed read of the file; 0 if none.

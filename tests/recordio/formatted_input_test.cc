@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "recordio/records.h"
 #include "recordio/routes.h"
@@ -206,6 +207,37 @@ TEST(FormattedInput, RecordsInTurnWithTheirLineEnds) {
   EXPECT_FALSE(reader.next(r));
   EXPECT_EQ(reader.line(), 6);
   EXPECT_EQ(reader.readError(), 0);
+}
+
+TEST(FormattedInput, RecordsPassedOverManyAtATime) {
+  // Records of random lengths, some empty, through several read windows.
+  std::mt19937 random(7);
+  std::string text;
+  std::vector<std::string> records;
+  while (text.size() < 300000) {
+    records.push_back(std::string(random() % 3 == 0 ? 0 : random() % 150, 'x'));
+    for (char& c : records.back()) c = static_cast<char>('a' + random() % 26);
+    text += records.back() + (random() % 4 == 0 ? "\r\n" : "\n");
+  }
+  const std::string name = makeTempDir() + "/records";
+  writeFile(name, text);
+  prepareLayer();
+  for (const int64_t step : {1, 2, 63, 64, 65, 1000}) {
+    connectFileUnit(name, "old");
+    recordio::RecordReader reader(recordio::units[11]);
+    recordio::InputRecord r;
+    int64_t at = 0;
+    for (; at + step < static_cast<int64_t>(records.size()); at += step + 1) {
+      ASSERT_TRUE(reader.skip(step)) << step;
+      ASSERT_TRUE(reader.next(r));
+      ASSERT_EQ(reader.line(), at + step + 1) << step;
+      ASSERT_EQ(std::string(r.text, r.length), records[at + step]) << step;
+    }
+    EXPECT_FALSE(reader.skip(static_cast<int64_t>(records.size()) - at + 1)) << step;
+    recordio::DisconnectRequest done;
+    done.unit = 11;
+    ASSERT_EQ(recordio::disconnectUnit(done), 0);
+  }
 }
 
 }  // namespace
