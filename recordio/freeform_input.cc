@@ -101,22 +101,15 @@ void scanValue(RecordUnit& u, ItemKind kind) {
     }
   }
   n.seen += n.count;
-  bool exponentNegative = false;
-  bool hasExponent = false;
-  if (isSign(c)) {
-    exponentNegative = c == '-';
-    c = next(u);
-    hasExponent = true;
-  } else if (n.seen > 0 && (c == 'D' || c == 'E' || c == 'd' || c == 'e')) {
+  bool hasExponent = isSign(c);
+  if (!hasExponent && n.seen > 0 && (c == 'D' || c == 'E' || c == 'd' || c == 'e')) {
     if (kind == ItemKind::integer) reportFailure(115, "invalid integer");
     c = next(u);
-    if (isSign(c)) {
-      exponentNegative = c == '-';
-      c = next(u);
-    }
     hasExponent = true;
   }
   if (hasExponent) {
+    const bool exponentNegative = c == '-';
+    if (isSign(c)) c = next(u);
     const int64_t exponent = scanExponent(u, c);
     n.exponent += exponentNegative ? -exponent : exponent;
   }

@@ -16,8 +16,6 @@ void (*failureInterceptor)() = nullptr;
 
 namespace {
 
-int argumentCount = 0;
-char** argumentVector = nullptr;
 bool exitCloseDone = false;
 const char* volatile fileToRemove = nullptr;
 
@@ -36,11 +34,6 @@ volatile sig_atomic_t requestUnderWay = 0;
 volatile sig_atomic_t furtherRequest = 0;
 volatile sig_atomic_t raisingHere = 0;
 bool endingUnderWay = false;
-
-void recordArguments(int argc, char** argv) {
-  argumentCount = argc;
-  argumentVector = argv;
-}
 
 void endWith(int ending) {
   const EndingText& e = kEndingTexts[ending > 0 && ending <= kHangup ? ending : 1];
@@ -106,9 +99,8 @@ void stopRun(const char* text, int32_t length) {
   exit(0);
 }
 
-int runProcess(int argc, char** argv, void (*run)()) {
+int runProcess(int, char**, void (*run)()) {
   platform::prepareStandardStreams();
-  recordArguments(argc, argv);
   platform::installSignalHandlers();
   prepareRecordIO();
   atexit(closeAllUnitsAtExit);

@@ -7,11 +7,9 @@
 namespace recordio {
 
 /// The process entry: binds the signals, prepares the units, registers the
-/// exit-time close and calls `run`; exits 0 should `run` return.
+/// exit-time close and calls `run`; exits 0 should `run` return.  The
+/// command line is not used.
 int runProcess(int argc, char** argv, void (*run)());
-
-/// Keeps the command line for later retrieval (nothing retrieves it).
-void recordArguments(int argc, char** argv);
 
 /// The endings other than the failure report and the normal end, each
 /// with its line on standard error.

@@ -1,5 +1,6 @@
 #include "recordio/records.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -89,12 +90,6 @@ bool writeToPipe(RecordUnit& u) {
   }
   u.writeStart = u.writeEnd = 0;
   return written;
-}
-
-size_t lineFeeds(const char* chars, size_t count) {
-  size_t feeds = 0;
-  for (size_t i = 0; i < count; ++i) feeds += chars[i] == '\n';
-  return feeds;
 }
 
 // Copies a record into `out`, each line feed stored as CR LF.
@@ -219,7 +214,7 @@ int readRecordField(const ReadRequest& r, char* field, int32_t length) {
   if (u.atEnd) return failOrReturn(r.err || r.end, -1, "read start");
   if (u.stream == stdin) flushConsole();
 
-  const int32_t stored = length < kFieldWidth ? length : kFieldWidth;
+  const int32_t stored = std::min(length, kFieldWidth);
   for (int32_t skip = kFieldWidth - length; skip > 0; --skip) {
     if (nextFieldChar(u) == EOF) return failOrReturn(r.err || r.end, -1, "fmt");
   }
@@ -241,7 +236,8 @@ namespace {
 
 // Any record that the short way of emitRecord does not take.
 [[gnu::noinline]] void emitRecordSlowly(RecordUnit& u, const char* chars, size_t count) {
-  const size_t stored = platform::kCrLfLineEnds ? count + lineFeeds(chars, count) : count;
+  const size_t stored =
+      platform::kCrLfLineEnds ? count + std::count(chars, chars + count, '\n') : count;
   if (stored > u.bufferSize - u.writeEnd) [[unlikely]] {
     flushUnit(u);  // between two records: a request may end the run here
     if (stored > u.bufferSize) {
@@ -282,12 +278,9 @@ bool flushUnit(RecordUnit& u) {
 
 void assignText(char* destination, int32_t destinationLength, const char* source,
                 int32_t sourceLength) {
-  if (destinationLength <= sourceLength) {
-    memmove(destination, source, destinationLength);
-  } else {
-    memmove(destination, source, sourceLength);
-    memset(destination + sourceLength, ' ', destinationLength - sourceLength);
-  }
+  const int32_t copied = std::min(destinationLength, sourceLength);
+  memmove(destination, source, copied);
+  memset(destination + copied, ' ', destinationLength - copied);
 }
 
 int32_t trimName(const char* field, int32_t length) {

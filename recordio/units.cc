@@ -34,14 +34,19 @@ void resetTransfer(RecordUnit& u) {
   u.pushedCount = 0;
 }
 
-// Takes up a newly opened stream: its descriptor, what it is, the buffer.
-void attachStream(RecordUnit& u, FILE* stream) {
+// Takes up a stream's descriptor and what kind of file it is.
+void describeStream(RecordUnit& u, FILE* stream) {
   u.stream = stream;
   u.fd = platform::descriptorOf(stream);
   u.canSeek = !platform::isTerminal(u.fd);
   u.mayBlock = platform::mayBlock(u.fd);
   u.writeThrough = !u.canSeek;
   u.pipe = platform::isPipe(u.fd);
+}
+
+// Takes up a newly opened stream: its descriptor, what it is, the buffer.
+void attachStream(RecordUnit& u, FILE* stream) {
+  describeStream(u, stream);
   if (!u.ownsBuffer) {
     u.buffer = static_cast<char*>(malloc(kFileBufferSize));
     if (!u.buffer) reportFailure(113, "malloc failure");
@@ -108,13 +113,9 @@ void prepareRecordIO() {
                         {6, stdout, true, outputBuffer, sizeof outputBuffer}};
   for (const auto& console : consoles) {
     RecordUnit& u = units[console.number];
-    u.stream = console.stream;
-    u.fd = platform::descriptorOf(console.stream);
-    u.canSeek = !platform::isTerminal(u.fd);
+    describeStream(u, console.stream);
     u.lastWasWrite = console.lastWasWrite;
-    u.mayBlock = platform::mayBlock(u.fd);
-    u.writeThrough = console.number == 0 || !u.canSeek;
-    u.pipe = platform::isPipe(u.fd);
+    u.writeThrough = u.writeThrough || console.number == 0;
     if (!u.buffer) {
       u.buffer = console.buffer;
       u.bufferSize = console.size;
