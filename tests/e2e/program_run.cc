@@ -213,7 +213,11 @@ ProgramResult runProgram(const ProgramRun& run) {
     dup2(run.mergeOutput ? 1 : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), 2);
     close(report[0]);
     if (chdir(work.c_str()) != 0) giveUp(report[1], "cannot enter " + work);
+    // The program starts with the default dispositions, whatever the test
+    // inherited (a suite run under nohup ignores hang-ups).
     signal(SIGINT, run.ignoreInterrupt ? SIG_IGN : SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     if (unprivileged && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
       giveUp(report[1], "cannot become nobody");
     }
