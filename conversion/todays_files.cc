@@ -362,8 +362,8 @@ class FileReading {
       return endedWithin(where + " (" + std::to_string(h.count) + " values due)");
     }
     // Room for the values as they come, doubled when they fill it, so that
-    // a count the file does not hold takes no more memory than the values
-    // it does.
+    // a count the file does not hold takes memory for at most twice the
+    // values it does (and 65536 at first).
     int64_t read = 0;
     InputRecord r;
     for (int64_t k = 0; k < records; ++k) {
