@@ -41,19 +41,10 @@ std::vector<float> samples(size_t count) {
 void connect(const std::string& name, const char* stat) {
   static char field[80];
   recordio::assignText(field, 80, name.data(), static_cast<int32_t>(name.size()));
-  recordio::ConnectRequest request;
-  request.unit = 11;
-  request.file = field;
-  request.filelen = 80;
-  request.stat = stat;
-  recordio::connectUnit(request);
+  recordio::connectUnit({.unit = 11, .file = field, .filelen = 80, .stat = stat});
 }
 
-void disconnect() {
-  recordio::DisconnectRequest request;
-  request.unit = 11;
-  recordio::disconnectUnit(request);
-}
+void disconnect() { recordio::disconnectUnit({.unit = 11}); }
 
 void FreeFormReading(benchmark::State& state) {
   const std::string name = scratchFile("read");

@@ -12,11 +12,7 @@ namespace {
 constexpr int32_t kFileUnit = 11;
 constexpr int32_t kConsoleOut = 6;
 
-void readLine() {
-  recordio::ReadRequest request;
-  request.unit = kFileUnit;
-  recordio::readRecordField(request, line, 80);
-}
+void readLine() { recordio::readRecordField({.unit = kFileUnit}, line, 80); }
 
 void echoLine() {
   recordio::FreeFormWriter::start(kConsoleOut);

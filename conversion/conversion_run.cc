@@ -29,19 +29,10 @@ void writeConsole(const char* text) {
 }
 
 void connectFile(const char* name, const char* status) {
-  recordio::ConnectRequest request;
-  request.unit = kFileUnit;
-  request.file = name;
-  request.filelen = 80;
-  request.stat = status;
-  recordio::connectUnit(request);
+  recordio::connectUnit({.unit = kFileUnit, .file = name, .filelen = 80, .stat = status});
 }
 
-void disconnectFile() {
-  recordio::DisconnectRequest request;
-  request.unit = kFileUnit;
-  recordio::disconnectUnit(request);
-}
+void disconnectFile() { recordio::disconnectUnit({.unit = kFileUnit}); }
 
 }  // namespace
 
@@ -67,9 +58,7 @@ void conversionRun() {
 
   writeConsole(nullptr);
   writeConsole("Enter Output Acceleration File Name (CSV format)");
-  recordio::ReadRequest request;
-  request.unit = kConsoleIn;
-  recordio::readRecordField(request, infile1, 80);
+  recordio::readRecordField({.unit = kConsoleIn}, infile1, 80);
 
   connectFile(infile1, "unknown");
   writeAccelerationTable(nt, dt, x, y, z);

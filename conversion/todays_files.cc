@@ -417,24 +417,15 @@ std::string systemText(int number) {
 }
 
 bool connect(int32_t unit, const char* name, const char* status, std::string& error) {
-  recordio::ConnectRequest request;
-  request.err = true;
-  request.unit = unit;
-  request.file = name;
-  request.filelen = static_cast<int32_t>(std::min<size_t>(strlen(name), 100000));
-  request.stat = status;
-  const int number = recordio::connectUnit(request);
+  const int32_t length = static_cast<int32_t>(std::min<size_t>(strlen(name), 100000));
+  const int number = recordio::connectUnit(
+      {.err = true, .unit = unit, .file = name, .filelen = length, .stat = status});
   if (number == 0) return true;
   error = "cdmg2csv: " + std::string(name) + ": cannot open: " + systemText(number);
   return false;
 }
 
-void disconnect(int32_t unit) {
-  recordio::DisconnectRequest request;
-  request.err = true;
-  request.unit = unit;
-  recordio::disconnectUnit(request);
-}
+void disconnect(int32_t unit) { recordio::disconnectUnit({.err = true, .unit = unit}); }
 
 // Reads one file into `table`.
 bool readFile(const char* name, const Options& options, TableData& table, std::string& error) {
@@ -467,10 +458,7 @@ bool writeFile(const char* target, const TableData& table, const Options& option
     written = recordio::flushUnit(u);
     number = u.writeError != 0 ? u.writeError : errno;
   }
-  recordio::DisconnectRequest request;
-  request.err = true;
-  request.unit = kTableUnit;
-  if (recordio::disconnectUnit(request) != 0 && written) {
+  if (recordio::disconnectUnit({.err = true, .unit = kTableUnit}) != 0 && written) {
     written = false;
     number = errno;
   }

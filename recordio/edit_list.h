@@ -5,6 +5,7 @@
 // heading gives.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -41,13 +42,10 @@ struct EditList {
 
   /// Whether every field is Fw.d with the given w and d (0: any).
   constexpr bool everyField(int width, int decimals) const {
-    for (int i = 0; i < length; ++i) {
-      const EditStep& s = steps[i];
-      if (s.isField &&
-          (s.letter != 'F' || (width && s.width != width) || (decimals && s.decimals != decimals)))
-        return false;
-    }
-    return fields > 0;
+    return fields > 0 && std::ranges::none_of(steps, [&](const EditStep& s) {
+             return s.isField && (s.letter != 'F' || (width && s.width != width) ||
+                                  (decimals && s.decimals != decimals));
+           });
   }
   /// The `n`th field, counted from 0.
   constexpr EditStep field(int n) const {

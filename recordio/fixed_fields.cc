@@ -1,5 +1,6 @@
 #include "recordio/fixed_fields.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -42,13 +43,6 @@ namespace {
   return true;
 }
 
-bool onlyZeros(const char* text, int length) {
-  for (int i = 0; i < length; ++i) {
-    if (text[i] != '0' && text[i] != '.') return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int fixedPointText(float value, int decimals, char* text) {
@@ -76,7 +70,7 @@ int fixedPointText(float value, int decimals, char* text) {
   }
   if (!belowZero) return length;
   // The one place of the rule: a value shown as zero has no sign.
-  if (onlyZeros(digits, length)) {
+  if (std::all_of(digits, digits + length, [](char c) { return c == '0' || c == '.'; })) {
     memmove(text, digits, length);
     return length;
   }
@@ -207,14 +201,9 @@ constexpr RowLayout kRowLayout = [] {
 // tables' three decimals and room for their eight characters less at
 // most three leading blanks.
 static_assert(kRowEditList.everyField(0, 3), "the tables hold texts of three decimals");
-static_assert(
-    [] {
-      for (int f = 0; f < kRowFieldCount; ++f) {
-        if (kRowEditList.field(f).width < 5) return false;
-      }
-      return true;
-    }(),
-    "a field too narrow for the tables' texts");
+static_assert(std::ranges::none_of(kRowEditList.steps,
+                                   [](const EditStep& s) { return s.isField && s.width < 5; }),
+              "a field too narrow for the tables' texts");
 
 // Field `F` of a row laid out as kRowLayout, from its text from the
 // tables; false when it does not fit.  A field narrower than the text

@@ -73,12 +73,7 @@ void closeAllUnitsAtExit() {
   statementInProgress = false;
   if (!exitCloseDone) {
     exitCloseDone = true;
-    for (int unit = 0; unit < kUnitCount; ++unit) {
-      DisconnectRequest request;
-      request.err = true;
-      request.unit = unit;
-      disconnectUnit(request);
-    }
+    for (int unit = 0; unit < kUnitCount; ++unit) disconnectUnit({.err = true, .unit = unit});
   }
   if (const char* path = fileToRemove) {
     fileToRemove = nullptr;

@@ -276,11 +276,7 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
   };
   if (!sameLength && !findLineEnd()) return false;
   Kinds kinds;
-  if (byMasks) {
-    kindsByMasks(line, length, kinds);
-  } else {
-    kindsOneByOne(line, length, kinds);
-  }
+  byMasks ? kindsByMasks(line, length, kinds) : kindsOneByOne(line, length, kinds);
   if (!sameLength || !fitsLayout(kinds, layout)) {
     // The record may end sooner than the one before.
     if (sameLength) findLineEnd();
@@ -309,11 +305,8 @@ bool scanFixedColumns(const char* line, size_t held, bool byMasks, ScannedRecord
     memcpy(copy + 8, line, static_cast<size_t>(length));
     text = copy + 8;
   }
-  if (byMasks) {
-    valuesByTwos(text, count, layout, record.values);
-  } else {
-    valuesOneByOne(text, count, layout, record.values);
-  }
+  byMasks ? valuesByTwos(text, count, layout, record.values)
+          : valuesOneByOne(text, count, layout, record.values);
   record.count = count;
   record.width = layout.width;
   record.line = line;

@@ -137,10 +137,7 @@ int connectUnit(const ConnectRequest& r) {
          memcmp(u.fileName, r.file, r.filelen) == 0)) {
       return 0;
     }
-    DisconnectRequest close;
-    close.err = r.err;
-    close.unit = r.unit;
-    disconnectUnit(close);
+    disconnectUnit({.err = r.err, .unit = r.unit});
   }
 
   char name[kMaxNameLength + 1];
@@ -239,13 +236,9 @@ bool reopenAt(RecordUnit& u, const char* mode, int64_t position) {
 int switchToReading(RecordUnit& u) {
   const int64_t position = writePosition(u);
   if (!(u.permits & 1)) {
-    if (!u.fileName) {
-      errno = 126;
-      return 1;
-    }
-    if (reopenAt(u, "r+", position)) {
+    if (u.fileName && reopenAt(u, "r+", position)) {
       u.permits = 3;
-    } else if (reopenAt(u, "r", position)) {
+    } else if (u.fileName && reopenAt(u, "r", position)) {
       u.permits = 1;
     } else {
       errno = 126;
@@ -288,10 +281,7 @@ RecordUnit& startListStatement(int32_t unit) {
 int connectDefault(int32_t unit) {
   const bool inProgress = statementInProgress;
   statementInProgress = false;
-  ConnectRequest request;
-  request.err = true;
-  request.unit = unit;
-  int result = connectUnit(request);
+  const int result = connectUnit({.err = true, .unit = unit});
   statementInProgress = inProgress;
   prepared = true;
   return result;
