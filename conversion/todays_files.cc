@@ -229,11 +229,8 @@ class FileReading {
 
  private:
   static bool onlyBlanks(const InputRecord& r) {
-    for (size_t i = 0; i < r.length; ++i) {
-      const char c = r.text[i];
-      if (!isBlank(c) && c != '\r' && c != '\x1a') return false;
-    }
-    return true;
+    return std::all_of(r.text, r.text + r.length,
+                       [](char c) { return isBlank(c) || c == '\r' || c == '\x1a'; });
   }
 
   bool fail(int64_t line, const std::string& what) {
@@ -494,6 +491,11 @@ void report(const std::string& error) {
   recordio::platform::writeErrorText(line.data(), line.size());
 }
 
+[[noreturn]] void failWith(const std::string& error) {
+  report(error);
+  exit(1);
+}
+
 }  // namespace
 
 bool readTodaysFile(recordio::RecordUnit& unit, const char* name, const Options& options,
@@ -521,8 +523,9 @@ void writeTodaysTable(int32_t unit, const TableData& table, const Options& optio
   }
   // Three columns of three decimals are the rows of the dialogue's table,
   // and take its writer up to the end of the shortest column.
-  const bool dialogueRows = table.columns.size() == 3 && table.columns[0].decimals == 3 &&
-                            table.columns[1].decimals == 3 && table.columns[2].decimals == 3;
+  const bool dialogueRows =
+      table.columns.size() == 3 &&
+      std::ranges::all_of(table.columns, [](auto& c) { return c.decimals == 3; });
   const float* const first = dialogueRows ? table.columns[0].values.data() : nullptr;
   const float* const second = dialogueRows ? table.columns[1].values.data() : nullptr;
   const float* const third = dialogueRows ? table.columns[2].values.data() : nullptr;
@@ -567,23 +570,15 @@ void convertTodaysFiles(const Options& options) {
   }
   TableData table;
   for (const char* file : options.files) {
-    if (!readFile(file, options, table, error)) {
-      report(error);
-      exit(1);
-    }
+    if (!readFile(file, options, table, error)) failWith(error);
   }
   if (options.output && strcmp(options.output, "-") != 0) {
-    if (!writeFile(options.output, table, options, error)) {
-      report(error);
-      exit(1);
-    }
+    if (!writeFile(options.output, table, options, error)) failWith(error);
     exit(0);
   }
   writeTodaysTable(kConsoleOut, table, options);
-  if (!recordio::flushUnit(recordio::units[kConsoleOut])) {
-    report("cdmg2csv: standard output: cannot write the table: " + systemText(errno));
-    exit(1);
-  }
+  if (!recordio::flushUnit(recordio::units[kConsoleOut]))
+    failWith("cdmg2csv: standard output: cannot write the table: " + systemText(errno));
   exit(0);
 }
 

@@ -52,15 +52,22 @@ void onSignal(int signal) {
 
 HANDLE handleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-bool isFolder(FILE* stream) {
+// A folder opens for reading; as a unit's file it counts as not openable.
+FILE* refuseFolder(FILE* stream) {
   struct _stat64 info;
-  return _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFDIR) != 0;
+  if (stream && _fstat64(_fileno(stream), &info) == 0 && (info.st_mode & _S_IFDIR) != 0) {
+    fclose(stream);
+    errno = EACCES;
+    return nullptr;
+  }
+  return stream;
 }
 
 // The mode with "b" added: no translation by the C library.
-void binaryMode(const char* mode, char (&binary)[8]) {
-  snprintf(binary, sizeof binary, "%sb", mode);
-}
+struct BinaryMode {
+  char text[8];
+  explicit BinaryMode(const char* mode) { snprintf(text, sizeof text, "%sb", mode); }
+};
 
 }  // namespace
 
@@ -88,27 +95,11 @@ void installSignalHandlers() {
 void restoreAbortDefault() { std::signal(SIGABRT, SIG_DFL); }
 
 FILE* openFile(const char* name, const char* mode) {
-  char binary[8];
-  binaryMode(mode, binary);
-  FILE* stream = fopen(name, binary);
-  if (stream && isFolder(stream)) {
-    fclose(stream);
-    errno = EACCES;
-    return nullptr;
-  }
-  return stream;
+  return refuseFolder(fopen(name, BinaryMode(mode).text));
 }
 
 FILE* reopenFile(const char* name, const char* mode, FILE* stream) {
-  char binary[8];
-  binaryMode(mode, binary);
-  stream = freopen(name, binary, stream);
-  if (stream && isFolder(stream)) {
-    fclose(stream);
-    errno = EACCES;
-    return nullptr;
-  }
-  return stream;
+  return refuseFolder(freopen(name, BinaryMode(mode).text, stream));
 }
 
 bool pathExists(const char* name) { return _access(name, 0) == 0; }
