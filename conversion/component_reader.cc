@@ -20,11 +20,16 @@ void echoLine() {
   recordio::FreeFormWriter::finish();
 }
 
+// One read statement on the file: its start, `items`, its finish.
+template <typename Items>
+void readStatement(Items items) {
+  recordio::FreeFormReader::start(kFileUnit);
+  items();
+  recordio::FreeFormReader::finish();
+}
+
 void skipRecords(int count) {
-  for (int i = 0; i < count; ++i) {
-    recordio::FreeFormReader::start(kFileUnit);
-    recordio::FreeFormReader::finish();
-  }
+  for (int i = 0; i < count; ++i) readStatement([] {});
 }
 
 }  // namespace
@@ -34,15 +39,11 @@ void readComponent(ComponentSeries& series) {
   echoLine();
   skipRecords(14);
 
-  recordio::FreeFormReader::start(kFileUnit);
-  recordio::FreeFormReader::getInteger(nt);
-  recordio::FreeFormReader::finish();
+  readStatement([] { recordio::FreeFormReader::getInteger(nt); });
   // The series hold kMaxSamples values; a larger count would run past them.
   if (nt > kMaxSamples) recordio::reportFailure(125, "sample count above 33000");
 
-  recordio::FreeFormReader::start(kFileUnit);
-  recordio::FreeFormReader::getReal(dt);
-  recordio::FreeFormReader::finish();
+  readStatement([] { recordio::FreeFormReader::getReal(dt); });
 
   recordio::FreeFormWriter::start(kConsoleOut);
   recordio::FreeFormWriter::putText(" dt & nt=", 9);
@@ -56,11 +57,8 @@ void readComponent(ComponentSeries& series) {
 
   const int64_t statements = (static_cast<int64_t>(nt) - 1) / 8;
   // Each statement's eight items are the eight places of the series.
-  for (int64_t k = 0; k < statements; ++k) {
-    recordio::FreeFormReader::start(kFileUnit);
-    recordio::FreeFormReader::getReals(&series[8 * k], 8);
-    recordio::FreeFormReader::finish();
-  }
+  for (int64_t k = 0; k < statements; ++k)
+    readStatement([&] { recordio::FreeFormReader::getReals(&series[8 * k], 8); });
 }
 
 }  // namespace conversion

@@ -9,10 +9,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "recordio/platform.h"
 #include "recordio/process.h"
@@ -34,10 +36,8 @@ constexpr Binding kBindings[] = {{SIGFPE, kFloatingException},
                                  {SIGHUP, kHangup}};
 
 Ending endingOf(int signal) {
-  for (const Binding& b : kBindings) {
-    if (b.signal == signal) return b.ending;
-  }
-  return kFloatingException;
+  const auto b = std::ranges::find(kBindings, signal, &Binding::signal);
+  return b != std::end(kBindings) ? b->ending : kFloatingException;
 }
 
 // The codes with which the system reports an arithmetic fault of this
@@ -68,15 +68,8 @@ constexpr int kSentCodes[] = {
 #endif
 };
 
-constexpr bool faultCodesAreNotSent() {
-  for (int fault : kFaultCodes) {
-    for (int sent : kSentCodes) {
-      if (fault == sent) return false;
-    }
-  }
-  return true;
-}
-static_assert(faultCodesAreNotSent(), "a code of a sent signal equals an arithmetic fault's");
+static_assert(std::ranges::find_first_of(kFaultCodes, kSentCodes) == std::end(kFaultCodes),
+              "a code of a sent signal equals an arithmetic fault's");
 
 // The codes of a signal sent by a process, which then names itself in
 // si_pid: kill and sigqueue everywhere, and what raise and abort give where
@@ -94,10 +87,8 @@ constexpr int kProcessSentCodes[] = {
 
 // Whether this process sent the signal to itself.
 bool sentHere(const siginfo_t* info) {
-  for (int code : kProcessSentCodes) {
-    if (info->si_code == code) return info->si_pid == getpid();
-  }
-  return false;
+  return std::ranges::find(kProcessSentCodes, info->si_code) != std::end(kProcessSentCodes) &&
+         info->si_pid == getpid();
 }
 
 // Whether a signal's ending is carried out where it comes, at once: the
@@ -110,11 +101,7 @@ bool sentHere(const siginfo_t* info) {
 bool atOnce(int signal, const siginfo_t* info) {
   if (raisingHere) return true;
   if (signal == SIGABRT) return sentHere(info);
-  if (signal != SIGFPE) return false;
-  for (int code : kFaultCodes) {
-    if (info->si_code == code) return true;
-  }
-  return false;
+  return signal == SIGFPE && std::ranges::find(kFaultCodes, info->si_code) != std::end(kFaultCodes);
 }
 
 void onSignal(int signal, siginfo_t* info, void*) {

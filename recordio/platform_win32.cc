@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "recordio/platform.h"
 #include "recordio/process.h"
@@ -33,10 +35,8 @@ constexpr Binding kBindings[] = {{SIGFPE, kFloatingException},
                                  {SIGTERM, kKilled}};
 
 Ending endingOf(int signal) {
-  for (const Binding& b : kBindings) {
-    if (b.signal == signal) return b.ending;
-  }
-  return kFloatingException;
+  const auto b = std::ranges::find(kBindings, signal, &Binding::signal);
+  return b != std::end(kBindings) ? b->ending : kFloatingException;
 }
 
 // An arithmetic fault and abort come on the thread that caused them: their

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -99,11 +100,15 @@ template <int B>
   return true;
 }
 
+// Every block of the window, up to the one that holds the last byte.
+template <int... B>
+[[gnu::always_inline]] inline void kindsOfBlocks(const char* line, int length, Kinds& kinds,
+                                                 std::integer_sequence<int, B...>) {
+  (kindsOfBlock<B>(line, length, kinds) && ...);
+}
+
 [[gnu::always_inline]] inline void kindsByMasks(const char* line, int length, Kinds& kinds) {
-  kindsOfBlock<0>(line, length, kinds) && kindsOfBlock<1>(line, length, kinds) &&
-      kindsOfBlock<2>(line, length, kinds) && kindsOfBlock<3>(line, length, kinds) &&
-      kindsOfBlock<4>(line, length, kinds) && kindsOfBlock<5>(line, length, kinds) &&
-      kindsOfBlock<6>(line, length, kinds) && kindsOfBlock<7>(line, length, kinds);
+  kindsOfBlocks(line, length, kinds, std::make_integer_sequence<int, kWindow / 16>());
 }
 #else
 // Without the processor's vector instructions, the plain way.
