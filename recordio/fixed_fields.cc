@@ -324,13 +324,8 @@ namespace FixedRowWriter {
 PendingRow pendingRow;
 
 void checkStart(int32_t unit) {
-  if (!prepared || statementInProgress) prepareRecordIO();
-  statementInProgress = true;
-  if (!unitInRange(unit)) reportFailure(101, "startio");
-  RecordUnit& u = units[unit];
-  if (!u.stream && connectDefault(unit) != 0) reportFailure(114, "sfe");
-  begin(u);
-  if (!u.lastWasWrite && switchToWriting(u) != 0) reportFailure(127, "write start");
+  startEditedStatement(unit, kRowFormat, false, false);
+  pendingRow.count = 0;
 }
 
 bool placeWholeRow(char* row, const float* values) { return placeRow(row, values); }

@@ -58,8 +58,8 @@ inline void begin(RecordUnit& unit) {
   pendingRow.count = 0;
 }
 /// The start in every case but a unit that is connected and being
-/// written: its checks around begin, and what they lead to (a default
-/// connection, the switch to writing).
+/// written: the common start of an edited statement, with its checks and
+/// what they lead to (a default connection, the switch to writing).
 void checkStart(int32_t unit);
 /// Starts a row statement on `unit`.
 inline void start(int32_t unit) {

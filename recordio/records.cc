@@ -199,18 +199,9 @@ void readFromMemory(RecordUnit& u, const char* data, size_t size) {
 }
 
 int readRecordField(const ReadRequest& r, char* field, int32_t length) {
-  if (!prepared || statementInProgress) prepareRecordIO();
-  statementInProgress = true;
-  statementState.reading = statementState.sequential = true;
-  statementState.formatted = statementState.external = true;
-  if (!unitInRange(r.unit)) return failOrReturn(r.err, 101, "startio");
+  if (const int failed = startEditedStatement(r.unit, r.format, true, r.err)) return failed;
   RecordUnit& u = units[r.unit];
-  if (!u.stream && connectDefault(r.unit) != 0) return failOrReturn(r.err, 114, "sfe");
   recordPosition = 0;
-  statementState.currentUnit = &u;
-  statementState.lastFormat = r.format;
-  statementState.lastFormatLength = formatLength(r.format);
-  if (u.lastWasWrite && switchToReading(u) != 0) return failOrReturn(r.err, errno, "read start");
   if (u.atEnd) return failOrReturn(r.err || r.end, -1, "read start");
   if (u.stream == stdin) flushConsole();
 

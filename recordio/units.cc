@@ -278,6 +278,23 @@ RecordUnit& startListStatement(int32_t unit) {
   return units[unit];
 }
 
+int startEditedStatement(int32_t unit, const char* format, bool reading, bool err) {
+  if (!prepared || statementInProgress) prepareRecordIO();
+  statementInProgress = true;
+  StatementState& s = statementState;
+  s.reading = reading;
+  s.sequential = s.formatted = s.external = true;
+  if (!unitInRange(unit)) return failOrReturn(err, 101, "startio");
+  RecordUnit& u = units[unit];
+  if (!u.stream && connectDefault(unit) != 0) return failOrReturn(err, 114, "sfe");
+  s.currentUnit = &u;
+  s.lastFormat = format;
+  s.lastFormatLength = formatLength(format);
+  const bool switched = reading ? !u.lastWasWrite || switchToReading(u) == 0
+                                : u.lastWasWrite || switchToWriting(u) == 0;
+  return switched ? 0 : failOrReturn(err, errno, reading ? "read start" : "write start");
+}
+
 int connectDefault(int32_t unit) {
   const bool inProgress = statementInProgress;
   statementInProgress = false;

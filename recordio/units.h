@@ -123,6 +123,12 @@ int switchToWriting(RecordUnit& unit);
 /// marks it in progress with the format "list io" and checks the unit.
 RecordUnit& startListStatement(int32_t unit);
 
+/// The common start of an edited read or write statement on `unit` under
+/// `format`: marks it in progress, checks the unit (connecting it to its
+/// default file when it has none) and turns it to reading or writing.  0,
+/// or with `err` set the number of the failure.
+int startEditedStatement(int32_t unit, const char* format, bool reading, bool err);
+
 /// Connects an unconnected unit to its default file "unit.N".
 int connectDefault(int32_t unit);
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 
+#include "recordio/fixed_fields.h"
 #include "recordio/records.h"
 #include "tests/support/child.h"
 
@@ -165,6 +166,23 @@ TEST(RecordRead, WindowFieldEqualsByteByByte) {
   });
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.exitCode, 0);
+}
+
+// A unit number outside the table: the record read gives the number back
+// when asked to and ends its statement; the row start reports it.
+TEST(EditedStart, UnitOutsideTheTable) {
+  ChildResult r = runInChild([] {
+    prepareLayer();
+    for (int32_t unit : {-1, 100}) {
+      char line[80];
+      printf("%d %d\n", readRecordField({.err = true, .unit = unit}, line, 80),
+             statementInProgress);
+    }
+    FixedRowWriter::start(100);
+  });
+  EXPECT_EQ(r.out, "101 0\n101 0\n");
+  EXPECT_EQ(r.err.substr(0, 29), "startio: illegal unit number\n");
+  EXPECT_EQ(r.signal, SIGABRT);
 }
 
 TEST(Fields, AssignAndTrim) {
