@@ -124,7 +124,7 @@ TEST(FaultInjection, SignalsWhileWaitingForTheOutputName) {
   ProgramResult r = runProgram(run);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.files["out.csv"].size(), 41u * 9);
+  EXPECT_EQ(r.files["out.csv"].size(), kRow * 9);
 }
 
 }  // namespace

@@ -16,12 +16,16 @@
 #include <sstream>
 #include <thread>
 
+#include "conversion/conversion_run.h"
+#include "recordio/fixed_fields.h"
 #include "tests/e2e/program_run.h"
 #include "tests/support/child.h"
 
 namespace {
 
 const char* const kNames[] = {"SCSe-N11E.txt", "SCSe-N79W.txt", "SCSe-UP.txt"};
+constexpr int kMax = conversion::kMaxSamples;
+constexpr size_t kRow = recordio::kRowLength;
 
 std::vector<FileEntry> record(int count) {
   std::vector<FileEntry> files;
@@ -159,10 +163,10 @@ TEST(Requests, RandomRequestsLeaveWholeRows) {
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 random(seed);
   ProgramRun run;
-  run.files = record(33000);
+  run.files = record(kMax);
   // The output file exists and is longer than the table: an ending must
   // never leave new rows followed by its old tail.
-  const std::string old(41 * 33000 + 4100, 'o');
+  const std::string old(kRow * kMax + 4100, 'o');
   run.files.push_back({"out.csv", old});
   run.input = "out.csv\n";
   // These runs give the table and console text, and the first span, how
@@ -180,7 +184,7 @@ TEST(Requests, RandomRequestsLeaveWholeRows) {
   }
   std::sort(durations.begin(), durations.end());
   const std::string& table = full.files.at("out.csv");
-  ASSERT_EQ(table.size(), 41u * 33000);
+  ASSERT_EQ(table.size(), kRow * kMax);
   double span = 1e6 * durations[2] + 1;
   int interrupted = 0;
   run.timedFromOutput = false;
@@ -202,7 +206,7 @@ TEST(Requests, RandomRequestsLeaveWholeRows) {
       EXPECT_TRUE(isPrefix(r.out, full.out)) << "run " << i;
       // Untouched when the request came before the output file was
       // opened; else whole rows and nothing after them.
-      EXPECT_TRUE(written == old || (isPrefix(written, table) && written.size() % 41 == 0))
+      EXPECT_TRUE(written == old || (isPrefix(written, table) && written.size() % kRow == 0))
           << "run " << i << " size " << written.size();
     } else {
       span *= 0.85;
@@ -251,7 +255,7 @@ TEST(Requests, HangupIgnoredAtStartStaysIgnored) {
   close(input[1]);
   EXPECT_EQ(endOf(run, 10), 0);
   EXPECT_EQ(readFile(run.err), "");
-  EXPECT_EQ(readFile(dir + "/out.csv").size(), 41u * 9);
+  EXPECT_EQ(readFile(dir + "/out.csv").size(), kRow * 9);
 }
 
 // The table of `rows` rows of record(rows), from a plain run.
@@ -284,7 +288,7 @@ TEST(Requests, StuckFifoEndsWithinASecondWithWholeRows) {
   } cases[] = {{500, 1 << 20}, {4000, 1}};
   for (const Case& c : cases) {
     const std::string table = tableOf(c.rows);
-    ASSERT_EQ(table.size(), 41u * c.rows);
+    ASSERT_EQ(table.size(), kRow * c.rows);
     const std::string dir = makeTempDir();
     placeFiles(dir, record(c.rows));
     const std::string fifo = dir + "/stall.csv";
@@ -317,7 +321,7 @@ TEST(Requests, StuckFifoEndsWithinASecondWithWholeRows) {
     close(stuck);
     EXPECT_EQ(contents.substr(0, held), prefill.substr(0, held)) << c.rows;
     const std::string rows = contents.substr(std::min(contents.size(), size_t(held)));
-    EXPECT_TRUE(isPrefix(rows, table) && rows.size() % 41 == 0)
+    EXPECT_TRUE(isPrefix(rows, table) && rows.size() % kRow == 0)
         << c.rows << ": " << rows.size() << " bytes after the prefill";
     if (c.prefill == 1) {
       EXPECT_GT(rows.size(), 0u);
@@ -328,13 +332,13 @@ TEST(Requests, StuckFifoEndsWithinASecondWithWholeRows) {
 // A reader of a small FIFO that reads slowly, before and after a request
 // while the table is written to it: the program still ends within a
 // second, and the reader gets a prefix of the table in whole rows.  With
-// 500 rows the request comes at the run's disconnect; with 33000 rows
+// 500 rows the request comes at the run's disconnect; with a maximum record
 // during the run.
 TEST(Requests, SlowReaderOfAFifoGetsWholeRows) {
   SKIP_ON_WINDOWS("POSIX signals and FIFOs");
-  for (int rows : {500, 33000}) {
+  for (int rows : {500, kMax}) {
     const std::string table = tableOf(rows);
-    ASSERT_EQ(table.size(), 41u * rows);
+    ASSERT_EQ(table.size(), kRow * rows);
     const std::string dir = makeTempDir();
     placeFiles(dir, record(rows));
     const std::string fifo = dir + "/out.fifo";
@@ -366,7 +370,7 @@ TEST(Requests, SlowReaderOfAFifoGetsWholeRows) {
     close(reader);
     EXPECT_EQ(endOf(run, 1), 1) << rows;
     EXPECT_EQ(readFile(run.err), "Killed\n") << rows;
-    EXPECT_TRUE(isPrefix(received, table) && received.size() % 41 == 0)
+    EXPECT_TRUE(isPrefix(received, table) && received.size() % kRow == 0)
         << rows << ": " << received.size() << " bytes";
   }
 }
@@ -432,7 +436,7 @@ TEST(Limits, FileSizeLimitAndBrokenConsolePipe) {
   run.files = record(2000);
   run.input = "out.csv\n";
   ProgramResult full = runProgram(run);
-  ASSERT_EQ(full.files["out.csv"].size(), 41u * 2000);
+  ASSERT_EQ(full.files["out.csv"].size(), kRow * 2000);
 
   run.fileSizeLimit = 10000;
   ProgramResult limited = runProgram(run);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "recordio/fixed_fields.h"
 #include "tests/e2e/program_run.h"
 #include "tests/support/reference_conversions.h"
 #include "tests/support/v2_files.h"
@@ -143,7 +144,8 @@ TEST(TodaysFiles, ThreeAccelerationChannelsGiveTheDialoguesRows) {
   const ProgramResult r = runProgram(run);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string rows = d.files.at("table.csv");
-  const size_t read = 800 * 41;  // the dialogue reads 8 * trunc((801 - 1) / 8) samples
+  const size_t read =
+      800 * recordio::kRowLength;  // the dialogue reads 8 * trunc((801 - 1) / 8) samples
   EXPECT_EQ(r.out.substr(0, read), rows.substr(0, read));
   EXPECT_EQ(r.out.size(), rows.size());
 
